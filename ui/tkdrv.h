@@ -1,0 +1,42 @@
+// What an implementation of the toolkit provides. The platform-free half of
+// every operation (captions, hotkey table, readnum, the mail and web questions,
+// the closing question, idlepump) lives in ui/tk.cpp and calls these entries;
+// an implementation only does what its platform must. Not for the application.
+#pragma once
+
+#include <cstdint>
+
+#include "text/shortstr.h"
+
+struct tkdriver {
+    const char *name;
+    bool (*init)();                          // make the window; false: cannot (message already shown)
+    void (*addtext)(const shortstr &t);      // append to the pane, no line break
+    void (*clearpane)();
+    void (*listreset)();                     // remove every list item
+    void (*listadd)(const shortstr &caption);  // append one item (caption already complete)
+    void (*listselect)(std::int32_t n);      // select item n (1..itemcount)
+    void (*menustatus)(const shortstr &t);   // list reset to this one unselected status item
+    void (*menuwait)();                      // wait until menuchoice != 0 or quitflag
+    void (*showinfo)(const shortstr &t, const shortstr &caption);
+    bool (*askyesno)(const shortstr &t, const shortstr &caption);  // true = Yes
+    bool (*readstrdlg)();                    // edit dlgtext (dlgtitle, dlgprompt shown); false = cancelled
+    void (*choosefile)(std::uint32_t flags, std::uint8_t mode);    // sets dlgtext and opstatus
+    void (*playsound)(const shortstr &path, bool loop);
+    void (*playsoundsync)(const shortstr &path);
+    void (*shellopen)(const shortstr &target);  // hand a mailto: or web address to the system
+    void (*pumpmessage)();                   // let one user event through
+};
+
+// The implementation in use; set once, before guiinit.
+extern const tkdriver *tkdrv;
+void tkuse(const tkdriver *d);
+
+// Shared pieces for implementations.
+bool tkwindow();                    // the main window (or stand-in) exists
+std::int32_t hotkeyresolve(int code);  // first item carrying the code, 0 when none
+bool closequestion();               // asks the busy or idle closing question; true = Yes
+// The file type list of choosefile: pairs "description", "pattern" built from
+// the flags, and the default extension ("" when none).
+struct filefilter { shortstr desc; shortstr pattern; };
+int filefilters(std::uint32_t flags, const shortstr &own, filefilter *out, int max, shortstr &defext);
