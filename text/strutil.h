@@ -1,0 +1,54 @@
+// Polish-aware string operations over code page 1250. Letters are recognised
+// only through the two alphabet tables, so Polish letters count as letters and
+// change case correctly, while other accented letters are left alone.
+#pragma once
+
+#include <cstdint>
+
+#include "text/shortstr.h"
+
+extern const shortstr lowerletters;  // "aąbcćdeęfghijklłmnńoópqrsśtuvwxyzźż"
+extern const shortstr upperletters;  // "AĄBCĆDEĘFGHIJKLŁMNŃOÓPQRSŚTUVWXYZŹŻ", aligned with lowerletters
+
+// Settings of the name clean-up, owned by the runs that set them.
+extern shortstr extrachars;  // characters cleanname keeps besides letters and digits
+extern bool textbasemode;    // cleanname keeps every character but line breaks
+
+// Builds the tables of the text utilities and the code page table; called
+// once at start-up, before anything else.
+void textinit();
+
+// Word modes of firstword / popfirstword / lastword / poplastword.
+enum : int {
+    wordchars = 0,  // a word is a run of word characters (letters, digits)
+    uptoblank = 1,  // a word ends at a blank (byte 32); a tab does not end it
+};
+
+bool isdigitchar(unsigned char c);
+bool iswordchar(unsigned char c);
+shortstr collapseblanks(const shortstr &s);
+shortstr trimleft(const shortstr &s);
+shortstr trimright(const shortstr &s);
+shortstr trimboth(const shortstr &s);
+shortstr pllower(const shortstr &s);
+shortstr plupper(const shortstr &s);
+shortstr firstword(const shortstr &s, int mode);
+shortstr popfirstword(shortstr &s, int mode);
+shortstr lastword(const shortstr &s, int mode);
+shortstr poplastword(shortstr &s, int mode);
+shortstr numtostr(std::int32_t n);
+std::int32_t strtonum(const shortstr &s);  // longest valid leading number; 0 when none or it does not fit 32 bits
+shortstr zeropad(std::int32_t n, int width);
+int trailingdigits(const shortstr &s);
+std::int32_t trailingnumber(const shortstr &s);
+unsigned char lastchar(const shortstr &s);
+void cleanname(shortstr &s);
+
+// Result codes of the comparisons: 0 equal, 1 first sorts before, 2 after.
+int comparestr(const shortstr &a, const shortstr &b);
+int plcompare(const shortstr &a, const shortstr &b);
+void replaceall(shortstr &s, const shortstr &pat, const shortstr &rep);
+shortstr reversestr(const shortstr &s);
+int lastpos(const shortstr &pat, const shortstr &s);  // 1-based, 0 when absent
+void droplastchar(shortstr &s);
+bool startswith(const shortstr &s, const shortstr &prefix);
