@@ -27,6 +27,9 @@ int deletefile(const shortstr &p);     // 0 when deleted, else the system's erro
 // The program's own folder with a trailing separator: TRELIK_HOME when set,
 // else the folder of the program's file. Empty when it cannot be had as a
 // code page 1250 path of at most 255 bytes (progdirerror says why).
+// Computed by progdirinit (called at start-up, and again by tests after they
+// change TRELIK_HOME); progdir() calls it on first use.
+void progdirinit();
 const shortstr &progdir();
 const shortstr &progdirerror();
 
