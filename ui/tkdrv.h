@@ -40,3 +40,8 @@ bool closequestion();               // asks the busy or idle closing question; t
 // the flags, and the default extension ("" when none).
 struct filefilter { shortstr desc; shortstr pattern; };
 int filefilters(std::uint32_t flags, const shortstr &own, filefilter *out, int max, shortstr &defext);
+
+// Implementations known to the program. The interactive one is defined by the
+// implementation linked in (the terminal on Linux, the window on Windows).
+const tkdriver *tkinteractive();
+extern const tkdriver batchdrv;
