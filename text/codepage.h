@@ -19,6 +19,9 @@ enum : int {
 extern const shortstr cptable[cpcount + 1];
 extern unsigned char cplow, cphigh;  // lowest and highest byte of pages 2..19 (set by textinit)
 
+// Derives cplow and cphigh and resets the detection; called by textinit.
+void cpinit();
+
 unsigned char convertchar(unsigned char c, int from, int to);
 void convertpage(shortstr &s, int from, int to);
 
@@ -31,5 +34,6 @@ void detectadd(const shortstr &s);  // counts the letters of a text
 int detectpage();                   // orders the pages and gives the detected one (1 = no Polish letter)
 
 // Console output of a text held in page 3, converted to consolepage.
+// Gives false when standard output did not take it all.
 extern int consolepage;  // initially 1
-void consolewrite(const shortstr &s, bool endline);
+bool consolewrite(const shortstr &s, bool endline);

@@ -14,8 +14,10 @@ extern const shortstr upperletters;  // "AĄBCĆDEĘFGHIJKLŁMNŃOÓPQRSŚTUVWXY
 extern shortstr extrachars;  // characters cleanname keeps besides letters and digits
 extern bool textbasemode;    // cleanname keeps every character but line breaks
 
-// Builds the tables of the text utilities and the code page table; called
-// once at start-up, before anything else.
+// Start-up of the text utilities and the code pages: derives the code page
+// table's byte range and resets the detection; called once at start-up,
+// before anything else. The letter, word and collation tables are computed at
+// compile time, so every operation is already right before this runs.
 void textinit();
 
 // Word modes of firstword / popfirstword / lastword / poplastword.
@@ -37,7 +39,10 @@ shortstr popfirstword(shortstr &s, int mode);
 shortstr lastword(const shortstr &s, int mode);
 shortstr poplastword(shortstr &s, int mode);
 shortstr numtostr(std::int32_t n);
-std::int32_t strtonum(const shortstr &s);  // longest valid leading number; 0 when none or it does not fit 32 bits
+// The longest valid leading number: blanks and tabs, an optional sign, then
+// decimal digits, or hexadecimal ones after "$" or "0x". 0 when there is none
+// or when it does not fit 32 bits (it is never cut or wrapped).
+std::int32_t strtonum(const shortstr &s);
 shortstr zeropad(std::int32_t n, int width);
 int trailingdigits(const shortstr &s);
 std::int32_t trailingnumber(const shortstr &s);
@@ -45,10 +50,16 @@ unsigned char lastchar(const shortstr &s);
 void cleanname(shortstr &s);
 
 // Result codes of the comparisons: 0 equal, 1 first sorts before, 2 after.
+// comparestr compares bytes; plcompare follows the Polish alphabet: bytes
+// 0..64, the capitals (A Ą B C Ć ...), 91..96, the small letters, 123 and
+// 124, then the other bytes in byte order. A text sorts before its longer
+// continuations.
 int comparestr(const shortstr &a, const shortstr &b);
 int plcompare(const shortstr &a, const shortstr &b);
+// Replaces every occurrence of pat from left to right, each search going on
+// after the previous replacement; an empty pattern changes nothing.
 void replaceall(shortstr &s, const shortstr &pat, const shortstr &rep);
 shortstr reversestr(const shortstr &s);
 int lastpos(const shortstr &pat, const shortstr &s);  // 1-based, 0 when absent
 void droplastchar(shortstr &s);
-bool startswith(const shortstr &s, const shortstr &prefix);
+bool startswith(const shortstr &s, const shortstr &prefix);  // true for an empty prefix

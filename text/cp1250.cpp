@@ -1,0 +1,171 @@
+// Conversions between code page 1250 and UTF-8 / UTF-16 at the program's edges
+// (terminal, file-system calls). Bad input never stops a conversion: each
+// malformed sequence and each character the page cannot hold becomes "?".
+
+#include "text/cp1250.h"
+
+#include <array>
+
+namespace {
+
+constexpr char32_t badcp = 0xFFFFFFFF;  // a malformed sequence
+
+// Byte of code page 1250 for each code point below 0x180 (0: none); this
+// range holds all the page's letters.
+struct lowmap {
+    unsigned char b[0x180];
+};
+
+constexpr lowmap buildlow() {
+    lowmap m{};
+    for (int i = 0; i < 128; i++)
+        if (cp1250hi[i] != 0 && cp1250hi[i] < 0x180) m.b[cp1250hi[i]] = (unsigned char)(0x80 + i);
+    return m;
+}
+
+constexpr lowmap low = buildlow();
+
+// The few code points of the page at 0x180 and above: quotes, dashes, the euro
+// sign, the trade mark and the spacing accents.
+struct highentry {
+    char16_t cp;
+    unsigned char b;
+};
+
+constexpr int counthigh() {
+    int n = 0;
+    for (int i = 0; i < 128; i++)
+        if (cp1250hi[i] >= 0x180) n++;
+    return n;
+}
+
+constexpr std::array<highentry, counthigh()> buildhigh() {
+    std::array<highentry, counthigh()> h{};
+    int n = 0;
+    for (int i = 0; i < 128; i++)
+        if (cp1250hi[i] >= 0x180) h[n++] = {cp1250hi[i], (unsigned char)(0x80 + i)};
+    return h;
+}
+
+constexpr auto high = buildhigh();
+
+// Byte for a code point, or -1 when the page cannot hold it.
+int tobyte(char32_t cp) {
+    if (cp < 0x80) return int(cp);
+    if (cp < 0x180) return low.b[cp] ? low.b[cp] : -1;
+    for (const highentry &e : high)
+        if (e.cp == cp) return e.b;
+    return -1;
+}
+
+// Decodes the character at s[i] and moves i past it. A malformed sequence
+// (a stray continuation byte, a byte that cannot start one, a truncated
+// sequence, an overlong form, a surrogate, a value above U+10FFFF) gives badcp
+// and is passed over whole: the lead byte and the continuation bytes it
+// claims, never a byte that could start the next character.
+char32_t nextutf8(std::string_view s, std::size_t &i) {
+    unsigned char c = (unsigned char)s[i++];
+    if (c < 0x80) return c;
+    int more;
+    char32_t cp, min;
+    if (c >= 0xC0 && c <= 0xDF) { more = 1; cp = c & 0x1F; min = 0x80; }
+    else if (c >= 0xE0 && c <= 0xEF) { more = 2; cp = c & 0x0F; min = 0x800; }
+    else if (c >= 0xF0 && c <= 0xF7) { more = 3; cp = c & 0x07; min = 0x10000; }
+    else return badcp;
+    int got = 0;
+    while (got < more && i < s.size() && ((unsigned char)s[i] & 0xC0) == 0x80) {
+        cp = (cp << 6) | ((unsigned char)s[i] & 0x3F);
+        i++;
+        got++;
+    }
+    if (got < more || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return badcp;
+    return cp;
+}
+
+// Decodes the character at s[i] and moves i past it. A surrogate pair is one
+// character (above U+FFFF, so never in the page); a lone surrogate gives badcp.
+char32_t nextutf16(std::u16string_view s, std::size_t &i) {
+    char16_t u = s[i++];
+    if (u < 0xD800 || u > 0xDFFF) return u;
+    if (u <= 0xDBFF && i < s.size() && s[i] >= 0xDC00 && s[i] <= 0xDFFF) {
+        char32_t cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(s[i]) - 0xDC00);
+        i++;
+        return cp;
+    }
+    return badcp;
+}
+
+}  // namespace
+
+std::string cp1250fromutf8(std::string_view s) {
+    std::string r;
+    r.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        char32_t cp = nextutf8(s, i);
+        int b = cp == badcp ? -1 : tobyte(cp);
+        r += b < 0 ? '?' : char(b);
+    }
+    return r;
+}
+
+std::string utf8fromcp1250(std::string_view s) {
+    std::string r;
+    r.reserve(s.size() + s.size() / 2);
+    for (char ch : s) {
+        char32_t cp = cp1250cp((unsigned char)ch);
+        if (cp < 0x80) {
+            r += char(cp);
+        } else if (cp == 0xFFFD) {
+            r += '?';
+        } else if (cp < 0x800) {
+            r += char(0xC0 | (cp >> 6));
+            r += char(0x80 | (cp & 0x3F));
+        } else {
+            r += char(0xE0 | (cp >> 12));
+            r += char(0x80 | ((cp >> 6) & 0x3F));
+            r += char(0x80 | (cp & 0x3F));
+        }
+    }
+    return r;
+}
+
+std::string cp1250fromutf16(std::u16string_view s) {
+    std::string r;
+    r.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        char32_t cp = nextutf16(s, i);
+        int b = cp == badcp ? -1 : tobyte(cp);
+        r += b < 0 ? '?' : char(b);
+    }
+    return r;
+}
+
+std::u16string utf16fromcp1250(std::string_view s) {
+    std::u16string r;
+    r.reserve(s.size());
+    for (char ch : s) {
+        char32_t cp = cp1250cp((unsigned char)ch);
+        r += cp == 0xFFFD ? u'?' : char16_t(cp);
+    }
+    return r;
+}
+
+bool utf8fitscp1250(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        char32_t cp = nextutf8(s, i);
+        if (cp == badcp || tobyte(cp) < 0) return false;
+    }
+    return true;
+}
+
+bool utf16fitscp1250(std::u16string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        char32_t cp = nextutf16(s, i);
+        if (cp == badcp || tobyte(cp) < 0) return false;
+    }
+    return true;
+}
