@@ -33,9 +33,16 @@ extern const tkdriver *tkdrv;
 void tkuse(const tkdriver *d);
 
 // Shared pieces for implementations.
+extern std::uint8_t hotkeypending;  // hotkey received and not yet resolved; 0 = none
+constexpr std::int32_t panemax = 1000000;  // characters a pane that keeps its text holds
 bool tkwindow();                    // the main window (or stand-in) exists
-std::int32_t hotkeyresolve(int code);  // first item carrying the code, 0 when none
-bool closequestion();               // asks the busy or idle closing question; true = Yes
+// The first item carrying the code becomes menuchoice (and the pending hotkey
+// is cleared); the result is its number, 0 when no item carries it (the
+// implementation then beeps and waits on).
+std::int32_t hotkeyresolve(int code);
+shortstr closetext();               // the busy or idle closing question
+bool closequestion();               // asks closetext(); Yes sets quitflag; true = Yes
+void tkreset();                     // every piece of toolkit state back to program start (tests)
 // The file type list of choosefile: pairs "description", "pattern" built from
 // the flags, and the default extension ("" when none).
 struct filefilter { shortstr desc; shortstr pattern; };

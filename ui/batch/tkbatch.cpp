@@ -1,0 +1,199 @@
+// The batch toolkit. Nothing here waits for a person: choosefile takes the
+// paths queued by the command line (cancelled when none is left), askyesno
+// answers from the registered answers (No when none covers the question),
+// readstr is cancelled, and menuwait ends the program, as there is no menu.
+// Ctrl+C is taken at the next pumpmessage as a confirmed close, so a run
+// stops at its next record and still finishes in order.
+
+#include "ui/batch/tkbatch.h"
+
+#include <csignal>
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "ui/tk.h"
+#include "ui/tkterm.h"
+
+namespace {
+namespace bt {
+
+struct answer {
+    shortstr start;  // beginning of the questions it covers
+    bool yes;        // the answer given to them
+};
+
+// ---- Batch state ----
+std::deque<shortstr> files;              // paths for the coming choosefile calls, in order
+std::vector<answer> answers;             // answers registered by the command line
+std::string part;                        // pane text not yet ended by a line break
+int outfd = 1;                           // pane lines (standard output)
+int errfd = 2;                           // messages and status items (standard error)
+bool outfailed = false;                  // standard output refused a line; no more are tried
+volatile std::sig_atomic_t sigint = 0;   // Ctrl+C arrived, not yet taken by pumpmessage
+bool interrupted = false;                // Ctrl+C arrived during this run
+double laststatus = -1;                  // monotonic time of the last status shown; -1 = none
+
+double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+void onsigint(int) { sigint = 1; }
+
+void outline(const std::string &line)
+{
+    if (outfailed) return;
+    if (!writeall(outfd, termtext(line) + "\n")) outfailed = true;
+}
+
+void errline(const shortstr &t) { writeall(errfd, termtext(t.view()) + "\n"); }
+
+bool init()
+{
+#ifndef _WIN32
+    // A closed pipe on standard output must show as a failed write, not end
+    // the program before its settings are saved.
+    std::signal(SIGPIPE, SIG_IGN);
+    struct sigaction sa {};
+    sa.sa_handler = onsigint;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;  // a second Ctrl+C ends a program that stopped pumping
+    sigaction(SIGINT, &sa, nullptr);
+#else
+    std::signal(SIGINT, onsigint);
+#endif
+    static bool flushatexit = false;  // an unfinished last line is printed when the program ends
+    if (!flushatexit) std::atexit(batchflush);
+    flushatexit = true;
+    return true;
+}
+
+void addtext(const shortstr &t)
+{
+    panefeed(part, t);
+    std::string line;
+    while (takeline(part, line)) outline(line);
+}
+
+void clearpane() { batchflush(); }
+void listreset() {}
+void listadd(const shortstr &) {}
+void listselect(std::int32_t) {}
+
+void menustatus(const shortstr &t)
+{
+#ifndef _WIN32
+    if (!isatty(errfd)) return;
+#endif
+    double t0 = now();
+    if (laststatus >= 0 && t0 - laststatus < 1.0) return;
+    laststatus = t0;
+    errline(t);
+}
+
+void menuwait() { quitflag = true; }
+
+void showinfo(const shortstr &t, const shortstr &caption)
+{
+    batchflush();
+    errline(caption + ": " + t);
+}
+
+bool askyesno(const shortstr &t, const shortstr &caption)
+{
+    batchflush();
+    const answer *best = nullptr;
+    for (const answer &a : answers)
+        if (t.view().starts_with(a.start.view()) && (!best || a.start.size() >= best->start.size()))
+            best = &a;
+    bool yes = best && best->yes;
+    errline(caption + ": " + t + " " + (yes ? "tak" : "nie"));
+    return yes;
+}
+
+bool readstrdlg() { return false; }
+
+void choosefile(std::uint32_t, std::uint8_t)
+{
+    if (files.empty()) {
+        opstatus = 1;
+        dlgtext = shortstr();
+        return;
+    }
+    dlgtext = files.front();
+    files.pop_front();
+    opstatus = 0;
+}
+
+void playsound(const shortstr &, bool) {}
+void playsoundsync(const shortstr &) {}
+void shellopen(const shortstr &) {}
+
+void pumpmessage()
+{
+    if (sigint) {
+        sigint = 0;
+        interrupted = true;
+        quitflag = true;
+    }
+}
+
+}  // namespace bt
+}  // namespace
+
+using namespace bt;
+
+const tkdriver batchdrv = {
+    .name = "batch",
+    .init = bt::init,
+    .addtext = bt::addtext,
+    .clearpane = bt::clearpane,
+    .listreset = bt::listreset,
+    .listadd = bt::listadd,
+    .listselect = bt::listselect,
+    .menustatus = bt::menustatus,
+    .menuwait = bt::menuwait,
+    .showinfo = bt::showinfo,
+    .askyesno = bt::askyesno,
+    .readstrdlg = bt::readstrdlg,
+    .choosefile = bt::choosefile,
+    .playsound = bt::playsound,
+    .playsoundsync = bt::playsoundsync,
+    .shellopen = bt::shellopen,
+    .pumpmessage = bt::pumpmessage,
+};
+
+void batchaddfile(const shortstr &path) { files.push_back(path); }
+void batchanswer(const shortstr &start, bool yes) { answers.push_back({start, yes}); }
+
+void batchreset()
+{
+    files.clear();
+    answers.clear();
+    part.clear();
+    outfailed = false;
+    sigint = 0;
+    interrupted = false;
+    laststatus = -1;
+}
+
+void batchflush()
+{
+    if (part.empty()) return;
+    std::string line;
+    line.swap(part);
+    outline(line);
+}
+
+bool batchwritefailed() { return outfailed; }
+bool batchinterrupted() { return interrupted; }
+
+void batchio(int out, int err)
+{
+    outfd = out;
+    errfd = err;
+}
