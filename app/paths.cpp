@@ -1,1 +1,237 @@
-// placeholder
+// File and path helpers and the file-system edge. Every system call through
+// which the program touches files lives in this file, so that another platform
+// replaces only this file. Paths inside the program are code page 1250 texts;
+// on Linux they become UTF-8 here.
+
+#include "app/paths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "text/cp1250.h"
+#include "text/strutil.h"
+
+// ---- Program folder state ----
+static shortstr pdir;         // the program's folder with a trailing separator; "" when unusable
+static shortstr pdirerr;      // why pdir is empty (Polish, for the user); "" when it is usable
+static bool pdirready = false;  // progdirinit has run
+
+// ---- Taking paths apart ----
+
+// "\", "/" and ":" separate path parts on every platform, so that paths of
+// every origin are taken apart alike.
+static bool issep(char c) { return c == '\\' || c == '/' || c == ':'; }
+
+// Position (0-based) of the last separator, or -1; with dots, the last dot
+// counts as well and whichever comes last wins.
+static int lastsep(const shortstr &p, bool dots) {
+    for (int i = int(p.size()) - 1; i >= 0; i--)
+        if (issep(p[i]) || (dots && p[i] == '.')) return i;
+    return -1;
+}
+
+shortstr dirpart(const shortstr &p) {
+    int i = lastsep(p, false);
+    return i < 0 ? shortstr() : p.sub(0, std::size_t(i) + 1);
+}
+
+shortstr nameof(const shortstr &p) {
+    int i = lastsep(p, false);
+    return pllower(i < 0 ? p : p.sub(std::size_t(i) + 1));
+}
+
+shortstr stripext(const shortstr &p) {
+    if (p.size() < 3) return p;
+    int i = lastsep(p, true);
+    if (i >= 0 && p[i] == '.') return p.sub(0, std::size_t(i));
+    return p;
+}
+
+shortstr extof(const shortstr &p) {
+    if (p.size() < 3) return shortstr();
+    int i = lastsep(p, true);
+    if (i >= 0 && p[i] == '.') return pllower(p.sub(std::size_t(i)));
+    return shortstr();
+}
+
+// ---- Conversion between the program's paths and the system's ----
+
+std::string pathtosys(const shortstr &p) { return utf8fromcp1250(p.view()); }
+
+// The system's name of a path, false when the path cannot be given to the
+// system as it is: a zero byte would silently cut it and so name another file.
+static bool sysname(const shortstr &p, std::string &out) {
+    if (p.view().find('\0') != std::string_view::npos) {
+        errno = EINVAL;
+        return false;
+    }
+    out = pathtosys(p);
+    return true;
+}
+
+bool pathfromsys(const std::string &sys, shortstr &out, shortstr &why) {
+    out = shortstr();
+    why = shortstr();
+    if (sys.find('\0') != std::string::npos) {
+        why = "Ścieżka zawiera niedozwolony znak o kodzie 0."_pl;
+        return false;
+    }
+    if (!utf8fitscp1250(sys)) {
+        why = "Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej)."_pl;
+        return false;
+    }
+    std::string cp = cp1250fromutf8(sys);
+    if (cp.size() > shortstr::maxlen) {
+        why = "Ścieżka jest za długa: ma więcej niż 255 znaków."_pl;
+        return false;
+    }
+    out = shortstr(cp);
+    return true;
+}
+
+bool abspathfromsys(const std::string &sys, shortstr &out, shortstr &why) {
+    if (sys.empty() || sys[0] == '/') return pathfromsys(sys, out, why);
+    char buf[PATH_MAX];
+    if (!getcwd(buf, sizeof buf)) {
+        out = shortstr();
+        why = "Nie można ustalić bieżącego folderu."_pl;
+        return false;
+    }
+    std::string full = buf;
+    if (full.empty() || full.back() != '/') full += '/';
+    full += sys;
+    return pathfromsys(full, out, why);
+}
+
+// ---- Program folder ----
+
+void progdirinit() {
+    pdirready = true;
+    pdir = shortstr();
+    pdirerr = shortstr();
+
+    std::string sys;
+    bool fromenv = false;
+    const char *home = std::getenv("TRELIK_HOME");
+    if (home && *home) {
+        sys = home;
+        fromenv = true;
+    } else {
+        // The folder of the program's own file.
+        std::string buf(256, '\0');
+        for (;;) {
+            ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+            if (n < 0) {
+                pdirerr = "Nie można ustalić folderu programu."_pl;
+                return;
+            }
+            if (std::size_t(n) < buf.size()) {
+                buf.resize(std::size_t(n));
+                break;
+            }
+            buf.resize(buf.size() * 2);
+        }
+        std::size_t slash = buf.rfind('/');
+        sys = slash == std::string::npos ? std::string() : buf.substr(0, slash);
+    }
+    if (sys.empty() || sys.back() != '/') sys += '/';
+
+    shortstr lead = fromenv ? "Nie można użyć folderu wskazanego w zmiennej TRELIK_HOME. "_pl
+                            : "Nie można użyć folderu programu. "_pl;
+    // A relative TRELIK_HOME is taken from the current folder now, so that
+    // the paths built on it (the default output file, kept in trelik.cfg)
+    // stay right wherever the program is started next.
+    shortstr dir, why;
+    if (!abspathfromsys(sys, dir, why)) {
+        pdirerr = lead + why;
+        return;
+    }
+    if (dir.size() > progdirmax) {
+        pdirerr = lead + "Ścieżka jest za długa: ma więcej niż "_pl + numtostr(std::int32_t(progdirmax)) +
+                  " znaków."_pl;
+        return;
+    }
+    pdir = dir;
+}
+
+const shortstr &progdir() {
+    if (!pdirready) progdirinit();
+    return pdir;
+}
+
+const shortstr &progdirerror() {
+    if (!pdirready) progdirinit();
+    return pdirerr;
+}
+
+// ---- Files ----
+
+bool fileexists(const shortstr &p) {
+    std::string s;
+    if (p.empty() || !sysname(p, s)) return false;
+    struct stat st;
+    return stat(s.c_str(), &st) == 0;
+}
+
+int deletefile(const shortstr &p) {
+    std::string s;
+    if (!sysname(p, s)) return EINVAL;
+    // Make the file writable first, as a read-only mark must not stop the
+    // deletion. Only a plain file itself: the target of a link stays as it is.
+    struct stat st;
+    if (lstat(s.c_str(), &st) == 0 && S_ISREG(st.st_mode)) chmod(s.c_str(), st.st_mode | S_IWUSR);
+    if (unlink(s.c_str()) != 0) return errno ? errno : EIO;
+    return 0;
+}
+
+std::FILE *fsopen(const shortstr &path, const char *mode) {
+    std::string s;
+    if (!sysname(path, s)) return nullptr;
+    // "e": the descriptor is not inherited by programs started from here.
+    std::string m = mode;
+    m += 'e';
+    return std::fopen(s.c_str(), m.c_str());
+}
+
+int fsrename(const shortstr &from, const shortstr &to) {
+    std::string a, b;
+    if (!sysname(from, a) || !sysname(to, b)) return EINVAL;
+    if (std::rename(a.c_str(), b.c_str()) != 0) return errno ? errno : EIO;
+    return 0;
+}
+
+int fsmkdir(const shortstr &path) {
+    std::string s;
+    if (!sysname(path, s)) return EINVAL;
+    if (mkdir(s.c_str(), 0777) != 0) return errno ? errno : EIO;
+    return 0;
+}
+
+std::FILE *fscreatenew(const shortstr &path) {
+    std::string s;
+    if (!sysname(path, s)) return nullptr;
+    int fd = open(s.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE *f = fdopen(fd, "wb");
+    if (!f) {
+        int e = errno;
+        close(fd);
+        unlink(s.c_str());
+        errno = e;
+    }
+    return f;
+}
+
+int fsclosesync(std::FILE *f) {
+    int err = 0;
+    if (std::fflush(f) != 0) err = errno ? errno : EIO;
+    if (!err && fsync(fileno(f)) != 0) err = errno ? errno : EIO;
+    if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
+    return err;
+}

@@ -24,11 +24,16 @@ shortstr extof(const shortstr &p);     // extension with the dot, lower case; ""
 bool fileexists(const shortstr &p);    // an existing file or folder
 int deletefile(const shortstr &p);     // 0 when deleted, else the system's error number
 
-// The program's own folder with a trailing separator: TRELIK_HOME when set,
-// else the folder of the program's file. Empty when it cannot be had as a
-// code page 1250 path of at most 255 bytes (progdirerror says why).
-// Computed by progdirinit (called at start-up, and again by tests after they
-// change TRELIK_HOME); progdir() calls it on first use.
+// The program's own folder with a trailing separator: TRELIK_HOME when set
+// (a relative one joined to the current folder), else the folder of the
+// program's file. Empty when it cannot be had as a code page 1250 path of at
+// most progdirmax bytes (progdirerror says why, in Polish). Computed by
+// progdirinit (called at start-up, and again by tests after they change
+// TRELIK_HOME); progdir() calls it on first use.
+// progdirmax leaves room for the longest name the program keeps in its folder
+// ("wynikowe poi dla loadstone.txt", 30 bytes): a longer folder would make
+// its files' paths cut at 255 bytes and so name other files.
+constexpr std::size_t progdirmax = 255 - 30;
 void progdirinit();
 const shortstr &progdir();
 const shortstr &progdirerror();
@@ -37,9 +42,19 @@ const shortstr &progdirerror();
 // Polish reason in why, when it is longer than 255 bytes or holds a character
 // the code page cannot hold: such a path is refused, never cut.
 bool pathfromsys(const std::string &sys, shortstr &out, shortstr &why);
+// The same for a path the user gave (command line): a relative one is first
+// joined to the current folder, so that it still names the same file when it
+// is stored (trelik.cfg) and used from another folder later.
+bool abspathfromsys(const std::string &sys, shortstr &out, shortstr &why);
 std::string pathtosys(const shortstr &p);
 
 // File-system calls taking code page 1250 paths.
 std::FILE *fsopen(const shortstr &path, const char *mode);
 int fsrename(const shortstr &from, const shortstr &to);  // 0 or the error number
 int fsmkdir(const shortstr &path);                         // 0 or the error number
+// A file that did not exist before, opened for writing ("wb"); null (errno
+// set) when it exists already or cannot be made.
+std::FILE *fscreatenew(const shortstr &path);
+// Flushes, forces the data onto the disk and closes; 0, or the error number of
+// the first step that failed (the file is closed in every case).
+int fsclosesync(std::FILE *f);
