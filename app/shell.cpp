@@ -1,0 +1,105 @@
+// The application shell: the application state, the messages through which
+// every part of the program reports, the welcome text, the main menu, and the
+// start-up and shutdown shared by the interactive program and the command line.
+
+#include "app/app.h"
+
+#include "app/convmenu.h"
+#include "app/paths.h"
+#include "app/settings.h"
+#include "text/strutil.h"
+#include "textbase/tbmenu.h"
+#include "ui/tk.h"
+
+// ---- Application state ----
+shortstr outputfile;           // Loadstone output file every conversion appends to; kept in trelik.cfg
+std::int32_t userid = 1;       // user id written into every Loadstone record; kept in trelik.cfg
+std::int32_t nextpointid = 1;  // id of the next Loadstone record; the writer adds 1 per record; kept in trelik.cfg
+int errorflag = 0;             // 1 once showerror ran, until the next resetrun; runs stop on it
+
+// ---- Addresses offered in the main menu (placeholders until the real ones are known) ----
+static const shortstr loadstoneweb = "https://example.org/loadstone-pl/";  // Polish page about Loadstone
+static const shortstr authormail = "autor@example.org";                    // the author's e-mail
+static const shortstr authorweb = "https://example.org/trelik/";           // the author's home page
+
+void report(const shortstr &t) { addline(t); }
+
+void showerror(const shortstr &t) {
+    shortstr line = "Błąd: "_pl + t;
+    report(line);
+    showinfo(line);
+    errorflag = 1;
+}
+
+void showformaterror() { showerror("Nieobsługiwany format pliku"_pl); }
+
+void setdefaultoutput() { outputfile = progdir() + "wynikowe poi dla loadstone.txt"; }
+
+void welcome() {
+    clearpane();
+    addline(""_pl);
+    addline("Program przetwarza pliki poi (points of interest) w popularnych formatach do postaci "
+            "pliku tekstowego, który można zaimportować do programu Loadstone GPS"_pl);
+    addline("Aktualnie obsługiwane formaty:"_pl);
+    addline("plik .pnt - oziexplorer point file version 1"_pl);
+    addline("pliki .uam - punkty użytkownika automapy"_pl);
+    addline("Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\""_pl);
+    newline();
+    addline("Opcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla "
+            "projektu kwz z pliku .uam"_pl);
+    newline();
+    addline("Wybierz opcję z poniższej listy i zatwierdź ją Enterem lub dwuklikiem lewym "
+            "przyciskiem myszy"_pl);
+}
+
+void mainmenu() {
+    for (;;) {
+        menuclear();
+        std::int32_t iconv = menuadd("Konwertuj do LS"_pl, hotkeycode("k"));
+        std::int32_t icheck = menuadd("Sprawdź błędy w Textbase"_pl, hotkeycode("s"));
+        std::int32_t igen = menuadd("Generuj Textbase z pliku .uam"_pl, 0);
+        std::int32_t iweb = menuadd("Odwiedź polską stronę projektu Loadstone"_pl, 0);
+        std::int32_t imail = menuadd("Napisz mail do autora programu Trelik..."_pl, 0);
+        std::int32_t ihome = menuadd("Odwiedź stronę domową autora programu Trelik"_pl, 0);
+        std::int32_t iquit = menuadd("Zamknij program"_pl, 0);
+        menuselect(1);
+        menuwait();
+
+        // The choice made here decides whether the loop ends; whatever a
+        // sub-menu leaves in menuchoice does not count.
+        std::int32_t choice = menuchoice;
+        if (choice > 0) {
+            if (choice == iconv) convmenu();
+            else if (choice == icheck) checkmenu();
+            else if (choice == igen) genmenu();
+            else if (choice == iweb) openweb(loadstoneweb);
+            else if (choice == imail) sendmail(authormail);
+            else if (choice == ihome) openweb(authorweb);
+        }
+        if (quitflag || choice == iquit) return;
+    }
+}
+
+bool appstart() {
+    textinit();
+    apptitle = "Konwersja poi dla loadstone"_pl;
+    guiinit();
+    // The program's folder holds its settings, sounds and default output; the
+    // program cannot run without it.
+    progdirinit();
+    if (progdir().empty()) {
+        showerror(progdirerror());
+        return false;
+    }
+    userid = 1;
+    nextpointid = 1;
+    errorflag = 0;
+    setdefaultoutput();
+    loadsettings();
+    return true;
+}
+
+void appstop() {
+    savesettings();
+    playsoundsync(progdir() + "evend.wav");
+}
