@@ -270,11 +270,19 @@ static std::string after(const std::string &s, const std::string &mark) {
 }
 
 // A bad command line: one line saying what is wrong, one saying where help is.
-static int usageerror(const CLI::ParseError &e, const CLI::App *sub) {
+static int usageerror(const CLI::ParseError &e, const CLI::App *sub, const CLI::App &top) {
     std::string what = e.what();
     std::string msg;
     if (dynamic_cast<const CLI::ExtrasError *>(&e)) {
-        msg = "nieznana opcja lub nadmiarowy argument: " + after(what, "expected: ");
+        // The arguments left over, in the order they were typed.
+        std::vector<std::string> rest = (sub ? sub : &top)->remaining(true);
+        std::string list;
+        for (const std::string &a : rest) list += (list.empty() ? "" : " ") + a;
+        if (list.empty()) list = after(what, "expected: ");
+        if (!sub && !rest.empty() && rest[0].rfind("-", 0) != 0)
+            msg = "nieznane polecenie: " + rest[0];
+        else
+            msg = "nieznana opcja lub nadmiarowy argument: " + list;
     } else if (dynamic_cast<const CLI::RequiredError *>(&e)) {
         std::size_t i = what.find(" is required");
         if (what.rfind("A subcommand", 0) == 0) msg = "brak polecenia";
@@ -329,7 +337,7 @@ int climain(int argc, char **argv, const tkdriver *interactive) {
         const CLI::App *where = nullptr;
         for (const clisubrec &s : clisubs)
             if (s.app->parsed()) where = s.app;
-        return usageerror(e, where);
+        return usageerror(e, where, top);
     }
 
     for (const clisubrec &s : clisubs)

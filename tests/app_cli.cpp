@@ -97,7 +97,7 @@ TEST_F(clitest, badcommandlines) {
     const std::string longpath = "/" + std::string(255, 'a');
     const row rows[] = {
         {{"probe", "--bogus"}, "nieznana opcja lub nadmiarowy argument: --bogus"},
-        {{"bogus"}, "nieznana opcja lub nadmiarowy argument: bogus"},
+        {{"bogus"}, "nieznane polecenie: bogus"},
         {{"probe", "--num", "11"}, "z zakresu 1 do 10, podano: 11"},
         {{"probe", "--num", "0"}, "z zakresu 1 do 10"},
         {{"probe", "--num", "5x"}, "z zakresu 1 do 10, podano: 5x"},
