@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "app/paths.h"
 #include "text/cp1250.h"
 #include "text/strutil.h"
 #include "ui/console/sound.h"
@@ -469,16 +470,13 @@ void choosefile(std::uint32_t flags, std::uint8_t mode)
         bool noext = !hasext(full) && !defext.empty();
         if (noext && (mode != 0 || (!exists(full) && exists(full + "." + defext.str()))))
             full += "." + defext.str();
-        if (!utf8fitscp1250(full)) {
-            put(termtext(("Ścieżka zawiera znaki, których program nie obsługuje: "_pl).view()) +
-                termtext(cp1250fromutf8(full)) + "\n");
+        // Refused, never cut: too long, or with characters the program cannot keep.
+        shortstr cpath, why;
+        if (!pathfromsys(full, cpath, why)) {
+            line(cpstr(why));
             continue;
         }
-        std::string cp = cp1250fromutf8(full);
-        if (cp.size() > shortstr::maxlen) {
-            line(("Ścieżka jest za długa: może mieć najwyżej 255 znaków"_pl).str());
-            continue;
-        }
+        std::string cp = cpath.str();
         if (isdir(full)) {
             line("To jest folder, a nie plik: "_pl.str() + cp);
             continue;
