@@ -228,6 +228,18 @@ std::FILE *fscreatenew(const shortstr &path) {
     return f;
 }
 
+std::int64_t fslength(std::FILE *f) {
+    struct stat st;
+    if (std::fflush(f) != 0 || fstat(fileno(f), &st) != 0) return -1;
+    return std::int64_t(st.st_size);
+}
+
+int fstruncate(std::FILE *f, std::int64_t size) {
+    if (std::fflush(f) != 0) return errno ? errno : EIO;
+    if (ftruncate(fileno(f), off_t(size)) != 0) return errno ? errno : EIO;
+    return 0;
+}
+
 int fsclosesync(std::FILE *f) {
     int err = 0;
     if (std::fflush(f) != 0) err = errno ? errno : EIO;

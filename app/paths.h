@@ -55,6 +55,10 @@ int fsmkdir(const shortstr &path);                         // 0 or the error num
 // A file that did not exist before, opened for writing ("wb"); null (errno
 // set) when it exists already or cannot be made.
 std::FILE *fscreatenew(const shortstr &path);
+// Length of an open file in bytes, -1 when the system cannot tell.
+std::int64_t fslength(std::FILE *f);
+// Cuts an open file to size bytes (after flushing it); 0 or the error number.
+int fstruncate(std::FILE *f, std::int64_t size);
 // Flushes, forces the data onto the disk and closes; 0, or the error number of
 // the first step that failed (the file is closed in every case).
 int fsclosesync(std::FILE *f);

@@ -314,6 +314,14 @@ void openweb(const shortstr &address)
         tkdrv->shellopen(a);
 }
 
+// ---- Clipboard ----
+
+bool clipfiles(const unsigned char *block, std::uint32_t len)
+{
+    if (!tkdrv->clipdrop) return false;
+    return tkdrv->clipdrop(block, len);
+}
+
 // ---- Message pumping ----
 
 void pumpmessage()

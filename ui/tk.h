@@ -62,6 +62,14 @@ void playsoundsync(const shortstr &path);
 void sendmail(const shortstr &address);
 void openweb(const shortstr &address);
 
+// ---- Clipboard ----
+// Offers files to the system's clipboard as files to paste. block is a
+// file-drop list: a 20-byte head (first field 20, the other four 0, little
+// endian) followed by the code page 1250 names, each ending with a 0 byte,
+// and a final 0 byte. True when the clipboard took it; false when there is
+// no clipboard the program can reach.
+bool clipfiles(const unsigned char *block, std::uint32_t len);
+
 // ---- Message pumping ----
 void pumpmessage();
 void idlepump();

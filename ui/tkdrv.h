@@ -26,6 +26,9 @@ struct tkdriver {
     void (*playsoundsync)(const shortstr &path);
     void (*shellopen)(const shortstr &target);  // hand a mailto: or web address to the system
     void (*pumpmessage)();                   // let one user event through
+    // place a file-drop block (see clipfiles) on the clipboard; true when
+    // taken. Null: the platform has no clipboard (clipfiles gives false).
+    bool (*clipdrop)(const unsigned char *block, std::uint32_t len);
 };
 
 // The implementation in use; set once, before guiinit.

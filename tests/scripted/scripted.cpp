@@ -27,6 +27,7 @@ std::int32_t panelen = 0;             // characters in the pane since it was las
 std::vector<std::string> items;       // captions of the list, code page 1250
 std::int32_t selected = 0;            // selected item, 0 = none
 bool ended = false;                   // "end of script" has been written
+bool clipok = true;                   // the clipboard takes what it is given
 
 std::string utf(std::string_view cp) { return utf8fromcp1250(cp); }
 std::string utf(const std::string &cp) { return utf8fromcp1250(cp); }
@@ -195,6 +196,24 @@ void playsound(const shortstr &path, bool loop) { emit((loop ? "soundloop: " : "
 void playsoundsync(const shortstr &path) { emit("soundsync: " + filename(path)); }
 void shellopen(const shortstr &target) { emit("shell: " + utf(target)); }
 
+// The names of a file-drop block, joined by "|".
+bool clipdrop(const unsigned char *block, std::uint32_t len)
+{
+    std::string names;
+    std::uint32_t at = 20;
+    bool first = true;
+    while (at < len && block[at] != 0) {
+        std::uint32_t end = at;
+        while (end < len && block[end] != 0) ++end;
+        if (!first) names += "|";
+        names += utf(std::string_view(reinterpret_cast<const char *>(block + at), end - at));
+        first = false;
+        at = end + 1;
+    }
+    emit("clip[" + std::to_string(len) + "]: " + names + (clipok ? "" : " -> brak schowka"));
+    return clipok;
+}
+
 void pumpmessage()
 {
     if (!queue.empty() && queue.front().kind == actclose) {
@@ -226,6 +245,7 @@ const tkdriver scripteddrv = {
     .playsoundsync = scr::playsoundsync,
     .shellopen = scr::shellopen,
     .pumpmessage = scr::pumpmessage,
+    .clipdrop = scr::clipdrop,
 };
 
 void scriptreset()
@@ -239,6 +259,7 @@ void scriptreset()
     items.clear();
     selected = 0;
     ended = false;
+    clipok = true;
 }
 
 void scriptchoose(int n) { queue.push_back({actchoose, n, {}}); }
@@ -249,6 +270,7 @@ void scripttype(const std::string &utf8) { queue.push_back({acttype, 0, utf8}); 
 void scriptpick(const std::string &utf8) { queue.push_back({actpick, 0, utf8}); }
 void scriptcancel() { queue.push_back({actcancel, 0, {}}); }
 void scriptclose() { queue.push_back({actclose, 0, {}}); }
+void scriptnoclip() { clipok = false; }
 int scriptleft() { return int(queue.size()); }
 
 const std::vector<std::string> &transcript()

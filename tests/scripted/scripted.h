@@ -14,6 +14,8 @@
 //   "file[<title>] <flags> <mode>: <path>|anuluj"
 //   "sound: <file name>" / "soundloop: <file name>" / "soundsync: <file name>"
 //   "shell: <target>"
+//   "clip[<bytes>]: <name>|<name>..."  a file-drop block offered to the clipboard
+//                                 (" -> brak schowka" after it when scriptnoclip)
 //   "quit"                        quitflag became true
 #pragma once
 
@@ -35,6 +37,7 @@ void scriptcancel();                         // next readstr / choosefile: cance
 void scriptclose();                          // request closing: taken by the next menuwait or
                                              // pumpmessage; the closing question then takes
                                              // the next scriptyes / scriptno
+void scriptnoclip();                         // the clipboard refuses (no clipboard)
 int scriptleft();                            // actions not yet used
 
 // When the queue is empty and the program waits for the user, the script has
