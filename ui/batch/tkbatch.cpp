@@ -165,6 +165,7 @@ const tkdriver batchdrv = {
     .playsoundsync = bt::playsoundsync,
     .shellopen = bt::shellopen,
     .pumpmessage = bt::pumpmessage,
+    .clipdrop = nullptr,  // no clipboard on the command line
 };
 
 void batchaddfile(const shortstr &path) { files.push_back(path); }

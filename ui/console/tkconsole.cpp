@@ -568,6 +568,87 @@ void pumpmessage()
     if (closereq) closerequest();
 }
 
+// A name of a file-drop block as a file: address, in UTF-8 with every byte
+// outside the unreserved set percent-encoded.
+std::string fileuri(std::string_view cpname)
+{
+    std::string u8 = utf8fromcp1250(cpname);
+    std::string abs = u8;
+    if (abs.empty() || abs[0] != '/') {
+        char buf[4096];
+        if (getcwd(buf, sizeof buf)) abs = std::string(buf) + "/" + u8;
+    }
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out = "file://";
+    for (unsigned char c : abs) {
+        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        if (keep) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// Runs argv with text on its standard input; true when it exits with 0.
+bool pipeto(const std::vector<std::string> &args, const std::string &text)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    std::vector<const char *> argv;
+    for (const std::string &a : args) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[0], 0);
+        int nul = open("/dev/null", O_RDWR);
+        if (nul >= 0) {
+            dup2(nul, 1);
+            dup2(nul, 2);
+        }
+        execv(argv[0], (char *const *)argv.data());
+        _exit(127);
+    }
+    close(fds[0]);
+    bool ok = pid > 0;
+    if (ok) ok = writeall(fds[1], text);
+    close(fds[1]);
+    if (pid <= 0) return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The desktop's clipboard takes the files as a text/uri-list, through
+// wl-copy on Wayland or xclip on X; false when neither can be used.
+bool clipdrop(const unsigned char *block, std::uint32_t len)
+{
+    std::string list;
+    std::uint32_t at = 20;
+    while (at < len && block[at] != 0) {
+        std::uint32_t end = at;
+        while (end < len && block[end] != 0) ++end;
+        list += fileuri(std::string_view(reinterpret_cast<const char *>(block + at), end - at)) + "\r\n";
+        at = end + 1;
+    }
+    if (std::getenv("WAYLAND_DISPLAY")) {
+        std::string prog = findprog("wl-copy");
+        if (!prog.empty() && pipeto({prog, "--type", "text/uri-list"}, list)) return true;
+    }
+    if (std::getenv("DISPLAY")) {
+        std::string prog = findprog("xclip");
+        if (!prog.empty() && pipeto({prog, "-selection", "clipboard", "-t", "text/uri-list", "-i"}, list))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace con
 }  // namespace
 
@@ -591,6 +672,7 @@ const tkdriver consoledrv = {
     .playsoundsync = con::playsoundsync,
     .shellopen = con::shellopen,
     .pumpmessage = con::pumpmessage,
+    .clipdrop = con::clipdrop,
 };
 
 void consoleio(int in, int out)
