@@ -54,6 +54,8 @@ static const char *const helptext = "pokazuje ten opis i kończy";
 
 void cliregister(clireg f) { cliextra.push_back(f); }
 
+std::size_t clifilecount() { return clifilelist.size(); }
+
 CLI::App *clisubcommand(CLI::App &top, const std::string &name, const std::string &desc, void (*run)()) {
     CLI::App *sub = top.add_subcommand(name, desc);
     sub->group("Polecenia");

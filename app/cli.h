@@ -80,6 +80,8 @@ CLI::Option *cliflag(CLI::App *sub, const std::string &names, bool *target, cons
 CLI::Option *cliyes(CLI::App *sub, const std::string &names, const shortstr &start, const std::string &desc);
 // Positional files, queued in order for the run's file dialogs (choosefile).
 CLI::Option *clifiles(CLI::App *sub, const std::string &name, const std::string &desc);
+// How many files the command line gave (for a run that takes them one by one).
+std::size_t clifilecount();
 
 // The shared options of the conversions.
 CLI::Option *clioutput(CLI::App *sub);   // -o,--output OUTFILE: outputfile (made absolute)

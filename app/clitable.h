@@ -3,3 +3,4 @@
 // line; it is defined beside the run it starts. See app/cli.h.
 //
 // Included twice by app/cli.cpp with different meanings of CLICMD.
+CLICMD(convertcli)

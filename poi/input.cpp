@@ -1,0 +1,142 @@
+// The buffered input reader. A read error of the system is not taken for the
+// end of the file: it is reported, so a run never ends quietly with half of
+// a file converted.
+
+#include "poi/input.h"
+
+#include <cstdio>
+
+#include "app/app.h"
+#include "app/paths.h"
+#include "text/strutil.h"
+#include "ui/tk.h"
+
+// ---- Reader state ----
+static std::FILE *infile = nullptr;        // the open input file, null when none
+static shortstr inpath;                    // its path, for the read error message
+static std::uint8_t buffer[inputchunk];    // the last chunk read
+static std::uint16_t bufpos = 0;           // bytes of the buffer already delivered
+static std::uint16_t bufcount = 0;         // valid bytes in the buffer
+static bool waiting = false;               // a byte waits for the next readchar
+static std::uint8_t waitbyte = 0;          // the waiting byte
+static bool readfailed = false;            // the system reported a read error
+
+std::uint8_t curchar = 0;
+bool inputok = false;
+std::int32_t linecount = 0;
+shortstr linebuf;
+
+bool openinput(const shortstr &path) {
+    closeinput();
+    infile = fsopen(path, "rb");
+    bufpos = bufcount = 0;
+    waiting = false;
+    readfailed = false;
+    inpath = path;
+    return infile != nullptr;
+}
+
+void closeinput() {
+    if (infile) std::fclose(infile);
+    infile = nullptr;
+    bufpos = bufcount = 0;
+    waiting = false;
+}
+
+bool inputfailed() { return readfailed; }
+
+// Refills the buffer; false when nothing more can be had.
+static bool refill() {
+    bufpos = bufcount = 0;
+    if (!infile || readfailed) return false;
+    std::size_t n = std::fread(buffer, 1, inputchunk, infile);
+    if (n == 0 && std::ferror(infile)) {
+        readfailed = true;
+        showerror("Nie można odczytać pliku "_pl + inpath);
+        return false;
+    }
+    bufcount = std::uint16_t(n);
+    return n > 0;
+}
+
+bool readbyte(std::uint8_t &b) {
+    if (bufpos >= bufcount && !refill()) return false;
+    b = buffer[bufpos++];
+    return true;
+}
+
+std::uint32_t readblock(void *dest, std::uint32_t n) {
+    auto *d = static_cast<std::uint8_t *>(dest);
+    std::uint32_t got = 0;
+    while (got < n) {
+        if (bufpos >= bufcount && !refill()) break;
+        // Whole runs of the buffer at a time; the result is the same as
+        // byte by byte.
+        std::uint32_t take = std::uint32_t(bufcount - bufpos);
+        if (take > n - got) take = n - got;
+        for (std::uint32_t i = 0; i < take; ++i) d[got + i] = buffer[bufpos + i];
+        bufpos = std::uint16_t(bufpos + take);
+        got += take;
+    }
+    return got;
+}
+
+void readchar() {
+    idlepump();
+    std::uint8_t b;
+    if (waiting) {
+        waiting = false;
+        b = waitbyte;
+    } else if (!readbyte(b)) {
+        inputok = false;
+        return;
+    }
+    inputok = true;
+    if (b == 10) {
+        ++linecount;
+        b = 13;
+    } else if (b == 13) {
+        ++linecount;
+        std::uint8_t next;
+        if (readbyte(next) && next != 10) {
+            waiting = true;
+            waitbyte = next;
+        }
+    }
+    curchar = b;
+}
+
+void unreadchar() {
+    waiting = true;
+    waitbyte = curchar;
+}
+
+void readline() {
+    linebuf = shortstr();
+    for (;;) {
+        readchar();
+        if (!inputok || curchar == 13) return;
+        if (linebuf.size() == 250) linebuf = collapseblanks(trimleft(linebuf));
+        if (linebuf.size() < shortstr::maxlen) linebuf += char(curchar);
+    }
+}
+
+std::int64_t inputoffset() {
+    if (!infile) return 0;
+    long long pos = ftello(infile);
+    if (pos < 0) return -1;
+    return std::int64_t(pos) - bufcount + bufpos;
+}
+
+bool inputseek(std::int64_t offset) {
+    if (!infile || offset < 0) return false;
+    waiting = false;
+    long long filepos = ftello(infile);
+    long long start = filepos - bufcount;
+    if (filepos >= 0 && offset >= start && offset <= filepos) {
+        bufpos = std::uint16_t(offset - start);
+        return true;
+    }
+    bufpos = bufcount = 0;
+    return fseeko(infile, off_t(offset), SEEK_SET) == 0;
+}

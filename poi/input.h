@@ -1,0 +1,38 @@
+// The input reader shared by every reader of outside files: one file at a
+// time, read in chunks of 10,000 bytes, with a character reader that folds
+// CR LF, LF and CR into one line end (delivered as CR) and a line reader.
+#pragma once
+
+#include <cstdint>
+
+#include "text/shortstr.h"
+
+constexpr std::uint16_t inputchunk = 10000;  // bytes read from the file at a time
+
+// ---- Character and line state, shared by the text readers ----
+extern std::uint8_t curchar;     // the character the last readchar delivered; a line end is CR
+extern bool inputok;             // the last readchar delivered a character (false: end of input)
+extern std::int32_t linecount;   // line ends read so far; reset by the readers that report lines
+extern shortstr linebuf;         // result of readline; working text of the field readers
+
+// Opens path for reading and empties the buffer and the waiting byte. False
+// when it cannot be opened (the caller reports it).
+bool openinput(const shortstr &path);
+void closeinput();  // closes the input file, if one is open
+
+bool readbyte(std::uint8_t &b);                         // false at the end of the file
+std::uint32_t readblock(void *dest, std::uint32_t n);   // bytes copied; fewer than n: end of file
+void readchar();    // next character into curchar, inputok false at the end
+void unreadchar();  // the next readchar delivers curchar again
+void readline();    // the next line into linebuf (at most 255 bytes kept)
+
+// Not used by the runs: the byte offset of the next byte the reader gives
+// (a waiting byte not counted), and a seek to such an offset (false when the
+// file cannot seek there).
+std::int64_t inputoffset();
+bool inputseek(std::int64_t offset);
+
+// A read error of the system in the middle of the file: the reader reports
+// it once with showerror (which ends the run) and then gives the end of the
+// file. True from then until the next openinput.
+bool inputfailed();

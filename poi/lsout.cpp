@@ -1,0 +1,208 @@
+// The Loadstone writer. Lines are gathered in a buffer and written in large
+// pieces; a line counts as written (writtencount, nextpointid) only once it is
+// complete in the file. When the system refuses a write, a half line that
+// reached the file is cut away again, so the file always ends with a whole
+// line, and the ids of the lost lines are given out again by the next run.
+
+#include "poi/lsout.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/paths.h"
+#include "text/strutil.h"
+
+const char lsheader[] = "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n";
+
+// ---- Writer state ----
+poirec curpoi;                     // the current point
+std::int32_t writtencount = 0;     // lines complete in the file, this run
+std::int32_t skippedcount = 0;     // points with an empty name, this run
+
+static std::FILE *outf = nullptr;          // the open output file, null between runs
+static bool outfailed = false;             // a write failed in this run: nothing more is written
+static bool needbreak = false;             // the existing file's last line has no line end yet
+static std::int64_t filebase = 0;          // length of the file before the buffered bytes
+constexpr std::uint32_t outbufsize = 65536;
+static char outbuf[outbufsize];            // bytes not yet handed to the file
+static std::uint32_t outlen = 0;           // bytes in outbuf
+constexpr std::uint32_t maxpending = 4096;
+static std::uint32_t pointends[maxpending];  // offset in outbuf after each buffered point line
+static std::uint32_t pending = 0;            // point lines in outbuf
+
+bool outputopen() { return outf != nullptr; }
+
+void clearpoi() {
+    curpoi.name = shortstr();
+    curpoi.lat = 0;
+    curpoi.lon = 0;
+}
+
+// The reason of a failed write, for the message.
+static shortstr writereason(int err) {
+    if (err == ENOSPC) return " (brak miejsca na dysku)"_pl;
+#ifdef EDQUOT
+    if (err == EDQUOT) return " (przekroczony przydział miejsca na dysku)"_pl;
+#endif
+    if (err == EROFS || err == EACCES || err == EPERM) return " (brak prawa zapisu)"_pl;
+    return shortstr();
+}
+
+// Hands the buffer to the file. On failure: the file is cut back to its last
+// complete line, the lines that did not reach it are taken off the counts
+// and ids, and the run ends with a message.
+static bool flushout() {
+    if (outlen == 0 || outfailed) return !outfailed;
+    errno = 0;
+    std::size_t done = std::fwrite(outbuf, 1, outlen, outf);
+    bool ok = done == outlen && std::fflush(outf) == 0;
+    int err = errno;
+    if (ok) {
+        filebase += outlen;
+        outlen = 0;
+        pending = 0;
+        return true;
+    }
+    outfailed = true;
+    // What reached the file: the system tells better than fwrite's count.
+    std::int64_t have = fslength(outf);
+    std::int64_t reached = have >= filebase ? have - filebase : std::int64_t(done);
+    if (reached > std::int64_t(outlen)) reached = outlen;
+    // Keep whole lines only.
+    std::int64_t keep = 0;
+    for (std::int64_t i = reached; i > 0; --i) {
+        if (outbuf[i - 1] == '\n') {
+            keep = i;
+            break;
+        }
+    }
+    if (keep < reached) fstruncate(outf, filebase + keep);
+    std::uint32_t kept = 0;
+    while (kept < pending && pointends[kept] <= keep) ++kept;
+    std::int32_t lost = std::int32_t(pending - kept);
+    writtencount -= lost;
+    nextpointid -= lost;
+    outlen = 0;
+    pending = 0;
+    showerror("Nie można zapisać pliku wynikowego "_pl + outputfile + writereason(err));
+    return false;
+}
+
+static void put(const char *p, std::uint32_t n) {
+    if (outlen + n > outbufsize) flushout();
+    if (outfailed) return;
+    std::memcpy(outbuf + outlen, p, n);
+    outlen += n;
+}
+
+bool openoutput() {
+    outfailed = false;
+    needbreak = false;
+    outlen = pending = 0;
+    filebase = 0;
+    if (outf) {
+        std::fclose(outf);
+        outf = nullptr;
+    }
+    if (fileexists(outputfile)) {
+        // An existing file is never rewritten, only appended to. Its last
+        // byte tells whether its last line is ended.
+        if (std::FILE *r = fsopen(outputfile, "rb")) {
+            if (std::fseek(r, -1, SEEK_END) == 0) {
+                int c = std::fgetc(r);
+                needbreak = c != EOF && c != '\n' && c != '\r';
+            }
+            std::fclose(r);
+        }
+        outf = fsopen(outputfile, "ab");
+        if (!outf) {
+            showerror("Nie można otworzyć do dopisywania pliku wynikowego "_pl + outputfile);
+            return false;
+        }
+    } else {
+        outf = fscreatenew(outputfile);
+        if (!outf) {
+            showerror("Nie można utworzyć pliku wynikowego "_pl + outputfile);
+            return false;
+        }
+        put(lsheader, std::uint32_t(sizeof lsheader - 1));
+    }
+    // Our own buffer decides the pieces; the stream passes them on unchanged.
+    std::setvbuf(outf, nullptr, _IONBF, 0);
+    std::int64_t len = fslength(outf);
+    filebase = len > 0 ? len : 0;
+    return true;
+}
+
+// Decimal digits of n into p; the number of bytes.
+static std::uint32_t putnum(char *p, std::int32_t n) {
+    char tmp[12];
+    std::uint32_t k = 0;
+    std::uint32_t u = n < 0 ? 0u - std::uint32_t(n) : std::uint32_t(n);
+    do {
+        tmp[k++] = char('0' + u % 10);
+        u /= 10;
+    } while (u);
+    std::uint32_t len = 0;
+    if (n < 0) p[len++] = '-';
+    while (k) p[len++] = tmp[--k];
+    return len;
+}
+
+void writepoint() {
+    if (curpoi.name.empty()) {
+        ++skippedcount;
+        return;
+    }
+    if (!outf || outfailed) return;
+    if (nextpointid == INT32_MAX) {
+        // The next id would not fit; writing on would give two points one id.
+        showerror("Id punktu osiągnął największą możliwą wartość. Ustaw mniejszy startowy id punktu."_pl);
+        outfailed = true;
+        return;
+    }
+    char line[lsnamemax + 80];
+    std::uint32_t n = 0;
+    std::size_t namelen = curpoi.name.size() < lsnamemax ? curpoi.name.size() : lsnamemax;
+    line[n++] = '"';
+    std::memcpy(line + n, curpoi.name.data(), namelen);
+    n += std::uint32_t(namelen);
+    line[n++] = '"';
+    line[n++] = ',';
+    n += putnum(line + n, curpoi.lat);
+    line[n++] = ',';
+    n += putnum(line + n, curpoi.lon);
+    std::memcpy(line + n, ",0,0,0,", 7);
+    n += 7;
+    n += putnum(line + n, userid);
+    line[n++] = ',';
+    n += putnum(line + n, nextpointid);
+    line[n++] = '\r';
+    line[n++] = '\n';
+    if (needbreak) {
+        // The file's last line was left without its end; the first new line
+        // must not be glued onto it.
+        put("\r\n", 2);
+        needbreak = false;
+    }
+    if (pending == maxpending) flushout();
+    put(line, n);
+    if (outfailed) return;
+    pointends[pending++] = outlen;
+    ++writtencount;
+    ++nextpointid;
+}
+
+bool closeoutput() {
+    if (!outf) return true;
+    bool ok = flushout();
+    if (std::fclose(outf) != 0 && ok) {
+        ok = false;
+        showerror("Nie można zapisać pliku wynikowego "_pl + outputfile + writereason(errno));
+    }
+    outf = nullptr;
+    return ok;
+}

@@ -1,0 +1,123 @@
+// OziExplorer point file reader. The first eight fields of a point line are
+// used: latitude, longitude, two ignored fields, three name parts (A, B, C)
+// and a leading name part (D). A line with fewer fields ends its point where
+// it ends: the missing fields are empty, so the next line is never taken
+// into this point.
+
+#include "poi/pnt.h"
+
+#include "app/app.h"
+#include "poi/input.h"
+#include "poi/lsout.h"
+#include "text/strutil.h"
+#include "ui/tk.h"
+
+// Reads one field into linebuf, up to a comma or the line end (left in
+// curchar), trimmed.
+static void readfield() {
+    linebuf = shortstr();
+    for (;;) {
+        readchar();
+        if (!inputok || curchar == ',' || curchar == 13) break;
+        if (linebuf.size() == 250) linebuf = collapseblanks(trimleft(linebuf));
+        if (linebuf.size() < shortstr::maxlen) linebuf += char(curchar);
+    }
+    linebuf = trimboth(linebuf);
+}
+
+void pntheader() {
+    readline();
+    shortstr line = trimboth(pllower(linebuf));
+    shortstr w = popfirstword(line, uptoblank);
+    if (w.view() != "oziexplorer") {
+        showformaterror();
+        return;
+    }
+    w = popfirstword(line, uptoblank);
+    if (w.view() != "point") {
+        showerror("Nieobsługiwany typ pliku "_pl + w);
+        return;
+    }
+    w = popfirstword(line, uptoblank);
+    if (w.view() != "file") {
+        showformaterror();
+        return;
+    }
+    w = popfirstword(line, uptoblank);
+    if (w.view() != "version") {
+        showformaterror();
+        return;
+    }
+    w = popfirstword(line, uptoblank);
+    if (w.view() != "1.0")
+        report("Nieobsługiwana wersja pliku: "_pl + w + " wyniki mogą być nieprawidłowe."_pl);
+    for (int i = 0; i < 4; ++i) readline();
+}
+
+std::int32_t pntcoord(const shortstr &field) {
+    shortstr t = trimboth(field);
+    std::size_t dot = t.view().find('.');
+    if (dot == std::string_view::npos) {
+        t += "0000000";
+    } else {
+        std::size_t d = t.size() - dot - 1;
+        if (d > 7) t.resize(dot + 1 + 7);
+        else t += std::string_view("0000000", 7 - d);
+        t.erase(dot, 1);
+    }
+    return strtonum(t);
+}
+
+bool pntpoint() {
+    clearpoi();
+    if (!inputok) return false;
+    do readchar();
+    while (inputok && (curchar == 9 || curchar == 32 || curchar == 13));
+    if (!inputok) return false;
+    if (curchar != '-' && (curchar < '0' || curchar > '9')) {
+        readline();
+        return true;
+    }
+    unreadchar();
+
+    // Fields 1 to 8; after a field that ended the line the rest stay empty.
+    shortstr f[8];
+    bool ended = false;
+    for (int i = 0; i < 8; ++i) {
+        if (ended) break;
+        readfield();
+        f[i] = linebuf;
+        ended = !inputok || curchar == 13;
+    }
+    if (!ended) readline();  // fields after the eighth go with the rest of the line
+
+    curpoi.lat = pntcoord(f[0]);
+    curpoi.lon = pntcoord(f[1]);
+    const shortstr &a = f[4];
+    shortstr d = pllower(f[7]);
+    if (d.view().find("0x") != std::string_view::npos) d = shortstr();
+    if (!a.empty() && d.view().find(pllower(a).view()) != std::string_view::npos) d = shortstr();
+    shortstr name;
+    for (const shortstr *p : {&d, &f[4], &f[5], &f[6]}) {
+        if (p->empty()) continue;
+        if (!name.empty()) name += ' ';
+        name += *p;
+    }
+    cleanname(name);
+    if (name.size() > lsnamemax) name.resize(lsnamemax);
+    curpoi.name = name;
+    return true;
+}
+
+void pntconvert() {
+    pntheader();
+    if (errorflag) return;
+    busyflag = true;
+    extrachars = "./-";
+    for (;;) {
+        if (pntpoint()) writepoint();
+        if (quitflag || !inputok || errorflag) break;
+    }
+    busyflag = false;
+    extrachars = shortstr();
+}

@@ -1,0 +1,24 @@
+// The reader of OziExplorer point files (.pnt): a five-line header, then one
+// point per line, its fields separated by commas.
+#pragma once
+
+#include <cstdint>
+
+#include "text/shortstr.h"
+
+// Checks the header on the open input: showerror when the file is of another
+// kind (errorflag then ends the run), a pane line when only the version
+// differs. Leaves the input at the first point line.
+void pntheader();
+// Clears curpoi and fills it from the next point line; a line that is no
+// point line leaves it cleared. False when the input ended before a point
+// line began (nothing to hand to the writer).
+bool pntpoint();
+// The whole file: header, then every point to the writer, until the end,
+// an error, or the program closing.
+void pntconvert();
+
+// A coordinate field in decimal degrees as 0.0000001-degree units: seven
+// decimals kept (more are dropped, fewer filled with zeros); 0 when the
+// text is not a number.
+std::int32_t pntcoord(const shortstr &field);
