@@ -160,6 +160,7 @@ void writepoint() {
     if (!outf || outfailed) return;
     if (nextpointid == INT32_MAX) {
         // The next id would not fit; writing on would give two points one id.
+        flushout();
         showerror("Id punktu osiągnął największą możliwą wartość. Ustaw mniejszy startowy id punktu."_pl);
         outfailed = true;
         return;

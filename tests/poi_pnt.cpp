@@ -1,0 +1,247 @@
+// The point file reader and the conversion run, fed through the real run with
+// the scripted toolkit: coordinates, header check, name building, odd lines
+// and files of any bytes.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "poi/convrun.h"
+#include "poi/input.h"
+#include "poi/lsout.h"
+#include "poi/pnt.h"
+#include "tests/scripted/scripted.h"
+#include "tests/testfiles.h"
+#include "text/cp1250.h"
+#include "text/strutil.h"
+#include "ui/tk.h"
+
+namespace {
+
+const std::string head5 = "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr1\r\nr2\r\nr3\r\n";
+const std::string header = "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n";
+
+TEST(pntcoord, table) {
+    struct row { const char *in; std::int32_t out; };
+    const row rows[] = {
+        {"52.2296756", 522296756}, {"-0.5", -5000000},   {"21.01222878", 210122287},
+        {"18", 180000000},         {" 52.1 ", 521000000}, {"-33.8674", -338674000},
+        {"abc", 0},                {"", 0},               {"12.5x", 125},
+        {"-179.9999999", -1799999999},
+    };
+    for (const row &r : rows) EXPECT_EQ(pntcoord(shortstr(r.in)), r.out) << r.in;
+}
+
+struct pnttest : ::testing::Test {
+    tempdir t;
+    std::string out = t / "wynik.txt";
+    void reset() {
+        scriptreset();
+        apptitle = "Trelik";
+    }
+    void SetUp() override {
+        reset();
+        textinit();
+        homeenvset();
+        errorflag = 0;
+        userid = 1;
+        nextpointid = 1;
+        outputfile = shortstr(out);
+    }
+    void homeenvset() { setenv("TRELIK_HOME", t.path.c_str(), 1); }
+    // Converts data (code page 1250 bytes) as the file name; gives the
+    // output's point lines (the header taken off).
+    std::string convert(const std::string &data, const std::string &name = "in.pnt") {
+        writefile(t / name, data);
+        scriptpick(t / name);
+        convertfile();
+        std::string o = readfile(out);
+        if (o.rfind(header, 0) == 0) o.erase(0, header.size());
+        return o;
+    }
+    bool has(const std::string &entry) {
+        auto &tr = transcript();
+        return std::find(tr.begin(), tr.end(), entry) != tr.end();
+    }
+    std::string counts() {
+        std::string s;
+        for (auto &e : transcript())
+            if (e.rfind("pane: Pominięto", 0) == 0 || e.rfind("pane: Przetworzono", 0) == 0) s += e.substr(6) + "|";
+        return s;
+    }
+};
+
+TEST_F(pnttest, headerchecks) {
+    struct row { const char *first; const char *message; bool converts; };
+    const row rows[] = {
+        {"OZIEXPLORER POINT FILE VERSION 1.0", nullptr, true},
+        {"  OziExplorer   Point File Version 1.0  ", nullptr, true},
+        {"OziExplorer Point File Version 1.1", "pane: Nieobsługiwana wersja pliku: 1.1 wyniki mogą być nieprawidłowe.",
+         true},
+        {"OziExplorer Waypoint File Version 1.1", "pane: Błąd: Nieobsługiwany typ pliku waypoint", false},
+        {"Garmin Point File Version 1.0", "pane: Błąd: Nieobsługiwany format pliku", false},
+        {"OziExplorer Point Data Version 1.0", "pane: Błąd: Nieobsługiwany format pliku", false},
+        {"", "pane: Błąd: Nieobsługiwany format pliku", false},
+    };
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.first);
+        reset();
+        std::remove(out.c_str());
+        nextpointid = 1;
+        std::string o = convert(std::string(r.first) + "\r\na\r\nb\r\nc\r\nd\r\n52,21,,,Punkt\r\n");
+        if (r.message) {
+            EXPECT_TRUE(has(r.message)) << transcripttext();
+        }
+        EXPECT_EQ(o, r.converts ? "\"Punkt\",520000000,210000000,0,0,0,1,1\r\n" : "");
+        EXPECT_EQ(counts(), r.converts ? "Pominięto 0 wpisów|Przetworzono poprawnie 1 wpisów|"
+                                       : "Pominięto 0 wpisów|Przetworzono poprawnie 0 wpisów|");
+        EXPECT_EQ(errorflag, r.converts ? 0 : 1);
+    }
+}
+
+TEST_F(pnttest, namesfromthefields) {
+    struct row { const char *line; const char *written; };
+    const row rows[] = {
+        {"52.5,21,x,y,Apteka,Centrum,Nocna,0x1F", "\"Apteka Centrum Nocna\",525000000,210000000"},
+        {"52.5,21,x,y,Apteka,,,apteka dy\xbfurna", "\"Apteka\",525000000,210000000"},
+        {"52.5,21,x,y,Sklep (nr 5),,,", "\"Sklep nr 5\",525000000,210000000"},
+        {"52.5,21,x,y,Bar,Mleczny,,Kuchnia Domowa", "\"kuchnia domowa Bar Mleczny\",525000000,210000000"},
+        {"52.5,21,x,y,\"A\";'B'[C]/D.e-f,,,", "\"A B C /D.e-f\",525000000,210000000"},
+        {"-0.5 , 21.123456789 ,x,y, \xa3\xf3" "d\x9f ,,,", "\"\xa3\xf3" "d\x9f\",-5000000,211234567"},
+        {"52,21,x,y,A,B,C,D,9,10,11,12", "\"d A B C\",520000000,210000000"},
+    };
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.line);
+        std::remove(out.c_str());
+        nextpointid = 1;
+        std::string o = convert(head5 + r.line + "\r\n");
+        EXPECT_EQ(o, std::string(r.written) + ",0,0,0,1,1\r\n");
+    }
+}
+
+TEST_F(pnttest, oddlines) {
+    std::string body =
+        "52,21,,,Pierwszy\r\n"
+        "\r\n"
+        "   \t\r\n"
+        "# komentarz\r\n"
+        "komentarz,52,21\r\n"
+        "52,21,,,;;;\r\n"                 // name empty after the clean-up
+        "53,22\r\n"                        // short line: its point ends here
+        "54,23,,,Drugi\r\n"                // ...and this one is not swallowed
+        "55,24,,,Trzeci," + std::string(100000, 'z') + ",,,,\r\n"
+        "  56,25,,,Czwarty";               // leading blanks, no line end
+    std::string o = convert(head5 + body);
+    EXPECT_EQ(o, "\"Pierwszy\",520000000,210000000,0,0,0,1,1\r\n"
+                 "\"Drugi\",540000000,230000000,0,0,0,1,2\r\n"
+                 "\"Trzeci " + std::string(68, 'z') + "\",550000000,240000000,0,0,0,1,3\r\n"
+                 "\"Czwarty\",560000000,250000000,0,0,0,1,4\r\n");
+    EXPECT_EQ(counts(), "Pominięto 4 wpisów|Przetworzono poprawnie 4 wpisów|");
+    EXPECT_EQ(nextpointid, 5);
+}
+
+TEST_F(pnttest, filesofanybytes) {
+    std::string garbage;
+    unsigned x = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        x = x * 1103515245 + 12345;
+        garbage += char(x >> 16);
+    }
+    const std::string inputs[] = {
+        "",
+        std::string("\0\0\0\0", 4),
+        garbage,
+        head5 + garbage,
+        head5 + std::string(10 * 1000 * 1000, '7'),  // a 10 MB line without a line end
+        head5 + "52,21,,,A\0B,\0,\r\n" + std::string(1, '\0') + "1,1,,,X\r\n",
+    };
+    for (const std::string &in : inputs) {
+        std::remove(out.c_str());
+        reset();
+        convert(in);
+        std::string o = readfile(out);
+        if (!o.empty()) {
+            ASSERT_EQ(o.rfind(header, 0), 0u);
+            // Every written line is a whole, well-formed record.
+            std::size_t at = header.size();
+            int n = 0;
+            while (at < o.size()) {
+                std::size_t e = o.find("\r\n", at);
+                ASSERT_NE(e, std::string::npos);
+                std::string line = o.substr(at, e - at);
+                ASSERT_EQ(line[0], '"');
+                std::size_t q = line.find('"', 1);
+                ASSERT_NE(q, std::string::npos);
+                EXPECT_LE(q - 1, 75u);
+                EXPECT_EQ(line.substr(q + 1).find_first_not_of("0123456789,-"), std::string::npos) << line;
+                EXPECT_EQ(line.find_first_of(std::string("\r\n\0", 3)), std::string::npos);
+                at = e + 2;
+                ++n;
+            }
+            EXPECT_EQ(nextpointid, 1 + n);
+            nextpointid = 1;
+        }
+    }
+}
+
+TEST_F(pnttest, runframeandextensions) {
+    // A cancelled dialog: the notice and the cancel sound, nothing else.
+    scriptcancel();
+    convertfile();
+    EXPECT_EQ(transcripttext(),
+              "file[Wybierz plik poi do konwersji] 2 0: anuluj\npane: Operacja anulowana\nsound: evcancel.wav\n");
+    EXPECT_FALSE(existsfile(out));
+
+    // A text file is read as a point file and rejected by its header.
+    reset();
+    convert("zwykły tekst\r\n", "punkty.txt");
+    EXPECT_TRUE(has("pane: Błąd: Nieobsługiwany format pliku"));
+
+    // The whole frame of a run that works.
+    reset();
+    std::remove(out.c_str());
+    convert(head5 + "52,21,,,A\r\nx\r\n", "PUNKTY.PNT");
+    std::string expect = "file[Wybierz plik poi do konwersji] 2 0: " + t.path + "/PUNKTY.PNT\n"
+                         "pane: rozpoczynam konwersję " + t.path + "/PUNKTY.PNT\n"
+                         "soundloop: evproc.wav\n"
+                         "status: Przetwarzanie w toku...\n"
+                         "soundsync: evproc.wav\n"
+                         "sound: evdone.wav\n"
+                         "pane: Pominięto 1 wpisów\n"
+                         "pane: Przetworzono poprawnie 1 wpisów\n";
+    EXPECT_EQ(transcripttext(), expect);
+    EXPECT_FALSE(busyflag);
+
+    // A missing file: the error, and the output is not touched.
+    reset();
+    std::remove(out.c_str());
+    scriptpick(t / "brak.pnt");
+    convertfile();
+    EXPECT_TRUE(has("pane: Błąd: Nie można otworzyć pliku " + t.path + "/brak.pnt"));
+    EXPECT_TRUE(has("info[Info - Trelik]: Błąd: Nie można otworzyć pliku " + t.path + "/brak.pnt")) << transcripttext();
+    EXPECT_FALSE(existsfile(out));
+}
+
+TEST_F(pnttest, closingduringarunstopsatthenextpoint) {
+    std::string body;
+    for (int i = 0; i < 5000; ++i) body += "52,21,,,Punkt " + std::to_string(i) + "\r\n";
+    writefile(t / "duzy.pnt", head5 + body);
+    scriptpick(t / "duzy.pnt");
+    scriptclose();
+    scriptyes();
+    convertfile();
+    EXPECT_TRUE(quitflag);
+    EXPECT_TRUE(has("ask[Pytanie - Trelik]: Czy przerwać aktualny proces i zakończyć program? -> tak")) << transcripttext();
+    std::string o = readfile(out);
+    int lines = int(std::count(o.begin(), o.end(), '\n')) - 2;
+    EXPECT_GT(lines, 0);
+    EXPECT_LT(lines, 5000);
+    EXPECT_TRUE(has("pane: Przetworzono poprawnie " + std::to_string(lines) + " wpisów"));
+    EXPECT_EQ(nextpointid, 1 + lines);
+    EXPECT_FALSE(busyflag);
+}
+
+}  // namespace
