@@ -161,16 +161,18 @@ TEST_F(shelltest, webandmail) {
 // item carries beeps and the menu waits on.
 TEST_F(shelltest, submenusreturn) {
     scripthotkey("k");
+    scripthotkey("left");  // back from the conversion menu
     scripthotkey("s");
     scriptchoose(3);
     scripthotkey("z");
     scripthotkey("f1");
     scriptchoose(1);
+    scriptchoose(6);
     scriptchoose(7);
     EXPECT_EQ(runprogram(), 0);
-    for (const char *c : {"chosen: 1", "chosen: 2", "chosen: 3"}) EXPECT_TRUE(has(c)) << c;
+    for (const char *c : {"chosen: 1", "chosen: 2", "chosen: 3", "chosen: 6"}) EXPECT_TRUE(has(c)) << c;
     EXPECT_EQ(countof("beep"), 2);
-    EXPECT_EQ(countof("menusel: 1"), 5);
+    EXPECT_EQ(countof("menusel: 1"), 7);
     EXPECT_EQ(countof("menu: 1. Konwertuj do LS - alt+k"), 5);
     EXPECT_FALSE(has("end of script"));
     EXPECT_EQ(transcript().back(), "soundsync: evend.wav");
