@@ -12,17 +12,30 @@
 #include "text/strutil.h"
 #include "ui/tk.h"
 
-// Reads one field into linebuf, up to a comma or the line end (left in
-// curchar), trimmed.
-static void readfield() {
-    linebuf = shortstr();
+// Reads one field into f, up to a comma or the line end (left in curchar),
+// trimmed of blanks and tabs. Like a line, a field that reaches 250 bytes is
+// compacted (leading blanks and tabs gone, runs of blanks made one) and
+// keeps at most 255 bytes. Works on a plain buffer: this runs for every
+// byte of a file.
+static void readfield(shortstr &f) {
+    char b[shortstr::maxlen + 1];
+    std::size_t n = 0;
     for (;;) {
         readchar();
         if (!inputok || curchar == ',' || curchar == 13) break;
-        if (linebuf.size() == 250) linebuf = collapseblanks(trimleft(linebuf));
-        if (linebuf.size() < shortstr::maxlen) linebuf += char(curchar);
+        if (n == 250) {
+            std::size_t i = 0, k = 0;
+            while (i < n && (b[i] == ' ' || b[i] == 9)) ++i;
+            for (; i < n; ++i)
+                if (!(b[i] == ' ' && k > 0 && b[k - 1] == ' ')) b[k++] = b[i];
+            n = k;
+        }
+        if (n < shortstr::maxlen) b[n++] = char(curchar);
     }
-    linebuf = trimboth(linebuf);
+    std::size_t i = 0;
+    while (i < n && (b[i] == ' ' || b[i] == 9)) ++i;
+    while (n > i && (b[n - 1] == ' ' || b[n - 1] == 9)) --n;
+    f.assign(b + i, n - i);
 }
 
 void pntheader() {
@@ -85,8 +98,7 @@ bool pntpoint() {
     bool ended = false;
     for (int i = 0; i < 8; ++i) {
         if (ended) break;
-        readfield();
-        f[i] = linebuf;
+        readfield(f[i]);
         ended = !inputok || curchar == 13;
     }
     if (!ended) readline();  // fields after the eighth go with the rest of the line
