@@ -242,6 +242,18 @@ TEST_F(pnttest, closingduringarunstopsatthenextpoint) {
     EXPECT_TRUE(has("pane: Przetworzono poprawnie " + std::to_string(lines) + " wpisów"));
     EXPECT_EQ(nextpointid, 1 + lines);
     EXPECT_FALSE(busyflag);
+
+    // Answered No: the run goes on to the end.
+    reset();
+    std::remove(out.c_str());
+    nextpointid = 1;
+    scriptpick(t / "duzy.pnt");
+    scriptclose();
+    scriptno();
+    convertfile();
+    EXPECT_FALSE(quitflag);
+    EXPECT_TRUE(has("ask[Pytanie - Trelik]: Czy przerwać aktualny proces i zakończyć program? -> nie"));
+    EXPECT_TRUE(has("pane: Przetworzono poprawnie 5000 wpisów"));
 }
 
 }  // namespace
