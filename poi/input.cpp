@@ -106,6 +106,21 @@ void readchar() {
     curchar = b;
 }
 
+std::uint32_t readrun(const std::uint8_t *&run, const bool *stop) {
+    if (waiting) return 0;
+    if (bufpos >= bufcount && !refill()) return 0;
+    const std::uint8_t *b = buffer + bufpos, *e = buffer + bufcount, *q = b;
+    while (q < e && !stop[*q]) ++q;
+    std::uint32_t n = std::uint32_t(q - b);
+    if (n == 0) return 0;
+    run = b;
+    bufpos = std::uint16_t(bufpos + n);
+    curchar = q[-1];
+    inputok = true;
+    idlepumpn(n);
+    return n;
+}
+
 void unreadchar() {
     waiting = true;
     waitbyte = curchar;

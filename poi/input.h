@@ -26,6 +26,15 @@ void readchar();    // next character into curchar, inputok false at the end
 void unreadchar();  // the next readchar delivers curchar again
 void readline();    // the next line into linebuf (at most 255 bytes kept)
 
+// The characters that readchar would deliver next, taken in one step: the
+// run of bytes from the current place in the buffer up to (not including)
+// the first byte marked in stop, the end of the buffered chunk, or the end
+// of the file. CR and LF must be marked (line ends need readchar). run
+// points at the bytes (valid until the next read); the result is their
+// number, 0 when readchar must take the next character. curchar, inputok
+// and idlepump are as after that many readchar calls.
+std::uint32_t readrun(const std::uint8_t *&run, const bool *stop);
+
 // Not used by the runs: the byte offset of the next byte the reader gives
 // (a waiting byte not counted), and a seek to such an offset (false when the
 // file cannot seek there).

@@ -6,6 +6,8 @@
 
 #include "poi/pnt.h"
 
+#include <cstdint>
+
 #include "app/app.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
@@ -17,12 +19,17 @@
 // compacted (leading blanks and tabs gone, runs of blanks made one) and
 // keeps at most 255 bytes. Works on a plain buffer: this runs for every
 // byte of a file.
+// Bytes that end a run of plain field characters.
+static constexpr struct fieldstops {
+    bool stop[256]{};
+    constexpr fieldstops() { stop[10] = stop[13] = stop[','] = true; }
+} fieldstop;
+
 static void readfield(shortstr &f) {
     char b[shortstr::maxlen + 1];
     std::size_t n = 0;
-    for (;;) {
-        readchar();
-        if (!inputok || curchar == ',' || curchar == 13) break;
+    // Adds one character under the field's rules.
+    auto keep = [&](char c) {
         if (n == 250) {
             std::size_t i = 0, k = 0;
             while (i < n && (b[i] == ' ' || b[i] == 9)) ++i;
@@ -30,7 +37,18 @@ static void readfield(shortstr &f) {
                 if (!(b[i] == ' ' && k > 0 && b[k - 1] == ' ')) b[k++] = b[i];
             n = k;
         }
-        if (n < shortstr::maxlen) b[n++] = char(curchar);
+        if (n < shortstr::maxlen) b[n++] = c;
+    };
+    for (;;) {
+        const std::uint8_t *run;
+        std::uint32_t got = readrun(run, fieldstop.stop);
+        if (got > 0) {
+            for (std::uint32_t k = 0; k < got; ++k) keep(char(run[k]));
+            continue;
+        }
+        readchar();
+        if (!inputok || curchar == ',' || curchar == 13) break;
+        keep(char(curchar));
     }
     std::size_t i = 0;
     while (i < n && (b[i] == ' ' || b[i] == 9)) ++i;
@@ -68,6 +86,28 @@ void pntheader() {
 }
 
 std::int32_t pntcoord(const shortstr &field) {
+    // The usual case, a plain decimal number, straight from its digits.
+    {
+        const char *p = field.data(), *e = p + field.size();
+        bool neg = p < e && *p == '-';
+        if (neg) ++p;
+        std::int64_t v = 0;
+        int intdigits = 0, decimals = 0;
+        while (p < e && *p >= '0' && *p <= '9' && intdigits < 10) v = v * 10 + (*p++ - '0'), ++intdigits;
+        bool plain = intdigits > 0;
+        if (plain && p < e && *p == '.') {
+            ++p;
+            while (p < e && *p >= '0' && *p <= '9') {
+                if (decimals < 7) v = v * 10 + (*p - '0'), ++decimals;
+                ++p;
+            }
+        }
+        if (plain && p == e) {
+            for (; decimals < 7; ++decimals) v *= 10;
+            if (neg) v = -v;
+            if (v >= INT32_MIN && v <= INT32_MAX) return std::int32_t(v);
+        }
+    }
     shortstr t = trimboth(field);
     std::size_t dot = t.view().find('.');
     if (dot == std::string_view::npos) {

@@ -35,6 +35,38 @@ TEST(pntcoord, table) {
     for (const row &r : rows) EXPECT_EQ(pntcoord(shortstr(r.in)), r.out) << r.in;
 }
 
+// The rule written out the long way: seven decimals kept or filled in, the
+// point removed, then the number's valid beginning.
+std::int32_t slowcoord(const shortstr &field) {
+    shortstr t = trimboth(field);
+    std::size_t dot = t.view().find('.');
+    if (dot == std::string_view::npos) {
+        t += "0000000";
+    } else {
+        std::size_t d = t.size() - dot - 1;
+        if (d > 7) t.resize(dot + 8);
+        else t += std::string_view("0000000", 7 - d);
+        t.erase(dot, 1);
+    }
+    return strtonum(t);
+}
+
+TEST(pntcoord, agreeswiththerule) {
+    const char alphabet[] = "0123456789.-.-0 x$";
+    unsigned x = 7;
+    for (int i = 0; i < 200000; ++i) {
+        std::string s;
+        x = x * 1103515245 + 12345;
+        int len = int((x >> 16) % 16);
+        for (int k = 0; k < len; ++k) {
+            x = x * 1103515245 + 12345;
+            unsigned r = (x >> 16) % 100;
+            s += r < 70 ? char('0' + r % 10) : alphabet[r % (sizeof alphabet - 1)];
+        }
+        ASSERT_EQ(pntcoord(shortstr(s)), slowcoord(shortstr(s))) << s;
+    }
+}
+
 struct pnttest : ::testing::Test {
     tempdir t;
     std::string out = t / "wynik.txt";

@@ -229,6 +229,8 @@ TEST(strutil, cleanname) {
         {"", "", false, ""},
         {"\t a\r\nb  (c),\td \r\n", "", true, "a b (c),\td"},
         {"Łąka\r\r\n\"x\""_pl, "", true, "Łąka \"x\""_pl},
+        {" \t \t x \t  y \t ", "", true, "x \t y"},
+        {"\t a\t\tb  \t", "\t", false, "a\t\tb"},
     };
     for (const row &r : rows) {
         extrachars = r.extra;

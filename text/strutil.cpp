@@ -259,20 +259,28 @@ std::int32_t trailingnumber(const shortstr &s) {
 
 unsigned char lastchar(const shortstr &s) { return s.empty() ? 0 : s.at(s.size() - 1); }
 
+// One pass: each character is kept or made a blank, leading and trailing
+// blanks and tabs go, and runs of blanks become one (the same as mapping,
+// then trimming, then collapsing).
 void cleanname(shortstr &s) {
     if (s.empty()) return;
-    if (!textbasemode) {
-        for (std::size_t i = 0; i < s.size(); i++) {
-            unsigned char c = s.at(i);
-            if (tt.word[c] || c == ' ') continue;
-            if (!extrachars.empty() && std::memchr(extrachars.data(), c, extrachars.size())) continue;
-            s.buf[i] = ' ';
+    char out[shortstr::maxlen + 1];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); i++) {
+        unsigned char c = s.at(i);
+        if (!textbasemode) {
+            if (!(tt.word[c] || c == ' ' ||
+                  (!extrachars.empty() && std::memchr(extrachars.data(), c, extrachars.size()))))
+                c = ' ';
+        } else if (c == '\r' || c == '\n') {
+            c = ' ';
         }
-    } else {
-        for (std::size_t i = 0; i < s.size(); i++)
-            if (s[i] == '\r' || s[i] == '\n') s.buf[i] = ' ';
+        if (n == 0 && (c == ' ' || c == '\t')) continue;
+        if (c == ' ' && out[n - 1] == ' ') continue;
+        out[n++] = char(c);
     }
-    s = collapseblanks(trimboth(s));
+    while (n > 0 && (out[n - 1] == ' ' || out[n - 1] == '\t')) n--;
+    s.assign(out, n);
 }
 
 int comparestr(const shortstr &a, const shortstr &b) {

@@ -339,6 +339,18 @@ void idlepump()
     }
 }
 
+void idlepumpn(std::uint32_t n)
+{
+    if (quitflag || n == 0) return;
+    idlecount += std::int32_t(n);
+    if (idlecount >= 10000) {
+        // The call that reached 10000 pumps and starts the count again; the
+        // calls after it count from 0.
+        idlecount -= 10000;
+        pumpmessage();
+    }
+}
+
 // ---- Closing ----
 
 shortstr closetext()

@@ -73,3 +73,4 @@ bool clipfiles(const unsigned char *block, std::uint32_t len);
 // ---- Message pumping ----
 void pumpmessage();
 void idlepump();
+void idlepumpn(std::uint32_t n);  // the same as n calls of idlepump, n at most 10000
