@@ -1,7 +1,7 @@
 // File and path helpers and the file-system edge. Every system call through
 // which the program touches files lives in this file, so that another platform
 // replaces only this file. Paths inside the program are code page 1250 texts;
-// on Linux they become UTF-8 here.
+// on Linux they become UTF-8 here, on Windows UTF-16 for the "W" functions.
 
 #include "app/paths.h"
 
@@ -10,9 +10,16 @@
 #include <cstdlib>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "text/cp1250.h"
 #include "text/strutil.h"
@@ -64,6 +71,51 @@ shortstr extof(const shortstr &p) {
 
 std::string pathtosys(const shortstr &p) { return utf8fromcp1250(p.view()); }
 
+#ifdef _WIN32
+std::wstring pathtowide(const shortstr &p) {
+    std::u16string u = utf16fromcp1250(p.view());
+    return std::wstring(u.begin(), u.end());
+}
+
+// UTF-8 and UTF-16 as the system converts them; a malformed sequence becomes
+// U+FFFD, which no code page 1250 path can hold.
+static std::wstring widefromutf8(const std::string &s) {
+    if (s.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
+    std::wstring w(std::size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
+    return w;
+}
+
+static std::string utf8fromwide(std::wstring_view w) {
+    if (w.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(std::size_t(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+bool pathfromwide(std::wstring_view w, shortstr &out, shortstr &why) {
+    return pathfromsys(utf8fromwide(w), out, why);
+}
+
+// The system's name of a path, false when the path cannot be given to the
+// system as it is: a zero byte would silently cut it and so name another file.
+static bool sysname(const shortstr &p, std::wstring &out) {
+    if (p.view().find('\0') != std::string_view::npos) {
+        errno = EINVAL;
+        return false;
+    }
+    out = pathtowide(p);
+    return true;
+}
+
+// The error number of the last failed system call; never 0.
+static int lasterror() {
+    DWORD e = GetLastError();
+    return e ? int(e) : EIO;
+}
+#else
 // The system's name of a path, false when the path cannot be given to the
 // system as it is: a zero byte would silently cut it and so name another file.
 static bool sysname(const shortstr &p, std::string &out) {
@@ -74,6 +126,7 @@ static bool sysname(const shortstr &p, std::string &out) {
     out = pathtosys(p);
     return true;
 }
+#endif
 
 bool pathfromsys(const std::string &sys, shortstr &out, shortstr &why) {
     out = shortstr();
@@ -95,6 +148,31 @@ bool pathfromsys(const std::string &sys, shortstr &out, shortstr &why) {
     return true;
 }
 
+#ifdef _WIN32
+// The system makes the path full: relative to the current folder, to the
+// current folder of its drive ("c:plik") or to the root of the current drive
+// ("\\plik"); "." and ".." are resolved and "/" becomes "\\".
+bool abspathfromsys(const std::string &sys, shortstr &out, shortstr &why) {
+    if (sys.empty() || sys.find('\0') != std::string::npos || !utf8fitscp1250(sys))
+        return pathfromsys(sys, out, why);  // refused, with its reason
+    std::wstring w = widefromutf8(sys);
+    std::wstring full(512, L'\0');
+    for (;;) {
+        DWORD n = GetFullPathNameW(w.c_str(), DWORD(full.size()), full.data(), nullptr);
+        if (n == 0) {
+            out = shortstr();
+            why = "Nie można ustalić bieżącego folderu."_pl;
+            return false;
+        }
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n + 1);
+    }
+    return pathfromwide(full, out, why);
+}
+#else
 bool abspathfromsys(const std::string &sys, shortstr &out, shortstr &why) {
     if (sys.empty() || sys[0] == '/') return pathfromsys(sys, out, why);
     char buf[PATH_MAX];
@@ -108,6 +186,7 @@ bool abspathfromsys(const std::string &sys, shortstr &out, shortstr &why) {
     full += sys;
     return pathfromsys(full, out, why);
 }
+#endif
 
 // ---- Program folder ----
 
@@ -118,6 +197,31 @@ void progdirinit() {
 
     std::string sys;
     bool fromenv = false;
+#ifdef _WIN32
+    const wchar_t *home = _wgetenv(L"TRELIK_HOME");
+    if (home && *home) {
+        sys = utf8fromwide(home);
+        fromenv = true;
+    } else {
+        // The folder of the program's own file.
+        std::wstring buf(260, L'\0');
+        for (;;) {
+            DWORD n = GetModuleFileNameW(nullptr, buf.data(), DWORD(buf.size()));
+            if (n == 0) {
+                pdirerr = "Nie można ustalić folderu programu."_pl;
+                return;
+            }
+            if (n < buf.size()) {
+                buf.resize(n);
+                break;
+            }
+            buf.resize(buf.size() * 2);
+        }
+        std::size_t slash = buf.find_last_of(L"\\/");
+        sys = slash == std::wstring::npos ? std::string() : utf8fromwide(std::wstring_view(buf).substr(0, slash));
+    }
+    if (sys.empty() || (sys.back() != '\\' && sys.back() != '/')) sys += pathsep;
+#else
     const char *home = std::getenv("TRELIK_HOME");
     if (home && *home) {
         sys = home;
@@ -141,6 +245,7 @@ void progdirinit() {
         sys = slash == std::string::npos ? std::string() : buf.substr(0, slash);
     }
     if (sys.empty() || sys.back() != '/') sys += '/';
+#endif
 
     shortstr lead = fromenv ? "Nie można użyć folderu wskazanego w zmiennej TRELIK_HOME. "_pl
                             : "Nie można użyć folderu programu. "_pl;
@@ -172,6 +277,81 @@ const shortstr &progdirerror() {
 
 // ---- Files ----
 
+#ifdef _WIN32
+bool fileexists(const shortstr &p) {
+    std::wstring s;
+    if (p.empty() || !sysname(p, s)) return false;
+    return GetFileAttributesW(s.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int deletefile(const shortstr &p) {
+    std::wstring s;
+    if (!sysname(p, s)) return EINVAL;
+    // The archive mark alone: read-only, hidden and system marks must not
+    // stop the deletion.
+    SetFileAttributesW(s.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    if (!DeleteFileW(s.c_str())) return lasterror();
+    return 0;
+}
+
+std::FILE *fsopen(const shortstr &path, const char *mode) {
+    std::wstring s;
+    if (!sysname(path, s)) return nullptr;
+    // "N": the handle is not inherited by programs started from here.
+    std::wstring m(mode, mode + std::char_traits<char>::length(mode));
+    m += L'N';
+    return _wfopen(s.c_str(), m.c_str());
+}
+
+int fsrename(const shortstr &from, const shortstr &to) {
+    std::wstring a, b;
+    if (!sysname(from, a) || !sysname(to, b)) return EINVAL;
+    if (!MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return lasterror();
+    return 0;
+}
+
+int fsmkdir(const shortstr &path) {
+    std::wstring s;
+    if (!sysname(path, s)) return EINVAL;
+    if (!CreateDirectoryW(s.c_str(), nullptr)) return lasterror();
+    return 0;
+}
+
+std::FILE *fscreatenew(const shortstr &path) {
+    std::wstring s;
+    if (!sysname(path, s)) return nullptr;
+    int fd = _wopen(s.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE *f = _fdopen(fd, "wb");
+    if (!f) {
+        int e = errno;
+        _close(fd);
+        _wunlink(s.c_str());
+        errno = e;
+    }
+    return f;
+}
+
+std::int64_t fslength(std::FILE *f) {
+    if (std::fflush(f) != 0) return -1;
+    __int64 n = _filelengthi64(_fileno(f));
+    return n < 0 ? -1 : std::int64_t(n);
+}
+
+int fstruncate(std::FILE *f, std::int64_t size) {
+    if (std::fflush(f) != 0) return errno ? errno : EIO;
+    if (int e = _chsize_s(_fileno(f), size)) return e;
+    return 0;
+}
+
+int fsclosesync(std::FILE *f) {
+    int err = 0;
+    if (std::fflush(f) != 0) err = errno ? errno : EIO;
+    if (!err && !FlushFileBuffers(HANDLE(_get_osfhandle(_fileno(f))))) err = lasterror();
+    if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
+    return err;
+}
+#else
 bool fileexists(const shortstr &p) {
     std::string s;
     if (p.empty() || !sysname(p, s)) return false;
@@ -247,3 +427,4 @@ int fsclosesync(std::FILE *f) {
     if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
     return err;
 }
+#endif

@@ -47,6 +47,12 @@ bool pathfromsys(const std::string &sys, shortstr &out, shortstr &why);
 // is stored (trelik.cfg) and used from another folder later.
 bool abspathfromsys(const std::string &sys, shortstr &out, shortstr &why);
 std::string pathtosys(const shortstr &p);
+#ifdef _WIN32
+// The same from the system's UTF-16 (file dialogs, the program's own file).
+bool pathfromwide(std::wstring_view w, shortstr &out, shortstr &why);
+// A path as the system's UTF-16 name, for the "W" functions.
+std::wstring pathtowide(const shortstr &p);
+#endif
 
 // File-system calls taking code page 1250 paths.
 std::FILE *fsopen(const shortstr &path, const char *mode);

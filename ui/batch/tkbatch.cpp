@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -86,7 +88,9 @@ void listselect(std::int32_t) {}
 
 void menustatus(const shortstr &t)
 {
-#ifndef _WIN32
+#ifdef _WIN32
+    if (!_isatty(errfd)) return;
+#else
     if (!isatty(errfd)) return;
 #endif
     double t0 = now();
