@@ -311,9 +311,12 @@ int climain(int argc, char **argv, const tkdriver *interactive) {
     cliyeslist.clear();
     clisubs.clear();
 
-    CLI::App top("Trelik: konwersja punktów poi dla programu Loadstone GPS.\n"
-                 "Uruchomiony bez argumentów działa w terminalu, z menu.",
-                 "trelik");
+#ifdef _WIN32
+    const char *bare = "Uruchomiony bez argumentów otwiera okno programu, z menu.";
+#else
+    const char *bare = "Uruchomiony bez argumentów działa w terminalu, z menu.";
+#endif
+    CLI::App top(std::string("Trelik: konwersja punktów poi dla programu Loadstone GPS.\n") + bare, "trelik");
     // The help text in Polish: its labels (subcommands take the formatter
     // made here) and the group names of options and subcommands.
     auto fmt = top.get_formatter();
