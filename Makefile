@@ -2,10 +2,20 @@
 # make run    set up, build and start the program in the terminal
 # make test   set up, build and run every test through ctest
 # make bench  build and run the benchmarks
+# make windows  cross-build the Windows program at build-win/trelik.exe, with its sounds beside it
+# make samples  regenerate samples/punkty.pnt
 # SANITIZE=1  build with AddressSanitizer and UndefinedBehaviorSanitizer (own build folder)
 
 PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libproj-dev libbenchmark-dev
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+
+# The Windows build: its own packages (installed by make windows only), its
+# folder, and further configure options for it.
+WINPACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools dpkg-dev sqlite3 tcl
+# What make test needs beyond that to run the Windows program under wine.
+WINETESTPACKAGES := wine wine64 xvfb
+WINBUILD    := build-win
+WINCMAKEOPT :=
 
 ifeq ($(SANITIZE),1)
 BUILD    ?= build-san
@@ -15,7 +25,7 @@ BUILD    ?= build
 CMAKEOPT :=
 endif
 
-.PHONY: all deps configure run test bench clean
+.PHONY: all deps configure run test bench samples windows clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -24,7 +34,7 @@ all: configure
 # prints the one command that is needed and stops.
 deps:
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(PACKAGES) $(EXTRAPACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -47,12 +57,30 @@ configure: deps
 run: all
 	./$(BUILD)/trelik
 
-test: all
+# The tests include the Windows program's, under wine: it is cross-built first.
+test: EXTRAPACKAGES = $(WINPACKAGES) $(WINETESTPACKAGES)
+test: all windows
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchtrelik trelik
 	./$(BUILD)/benchtrelik
+	BUILD=$(BUILD) JOBS=$(JOBS) bench/convert.sh
+
+# Regenerates the sample point file (fixed seed) with the point-file generator.
+samples: configure
+	cmake --build $(BUILD) -j $(JOBS) --target mkpnt
+	./$(BUILD)/mkpnt --seed 10 --points 40 samples/punkty.pnt
+
+# The Windows program, cross-built with mingw-w64. The sound generator runs on
+# the build host, so it is built first, in the host's build folder.
+windows: EXTRAPACKAGES = $(WINPACKAGES)
+windows: configure
+	cmake --build $(BUILD) -j $(JOBS) --target mksounds
+	JOBS=$(JOBS) tools/winproj.sh $(WINBUILD)/deps
+	cmake -S . -B $(WINBUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake \
+	  -DTRELIK_MKSOUNDS=$(abspath $(BUILD))/mksounds -DTRELIK_WINDEPS=$(abspath $(WINBUILD))/deps $(WINCMAKEOPT)
+	cmake --build $(WINBUILD) -j $(JOBS)
 
 clean:
-	rm -rf build build-san
+	rm -rf build build-san $(WINBUILD)

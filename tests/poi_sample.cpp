@@ -1,0 +1,129 @@
+// The sample point file and its generator: the committed sample is exactly what
+// the generator makes from its seed, it converts completely through
+// `trelik convert`, and the generator's two formats carry the same points.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "tests/childproc.h"
+#include "tests/testfiles.h"
+
+namespace {
+
+std::string builddir() { return std::getenv("TRELIK_BUILD"); }
+// The source tree, as the build knows it.
+std::string sourcedir() { return TRELIK_SOURCE_DIR; }
+std::string sample() { return sourcedir() + "/samples/punkty.pnt"; }
+
+// Runs mkpnt with the arguments; true when it succeeded.
+bool mkpnt(std::vector<std::string> args) {
+    args.insert(args.begin(), builddir() + "/mkpnt");
+    child c = childrun(args, {}, "", 60000);
+    return c.status == 0;
+}
+
+// The lines of a CR LF text, without their line ends.
+std::vector<std::string> crlflines(const std::string &text) {
+    std::vector<std::string> r;
+    std::size_t p = 0, e;
+    while ((e = text.find("\r\n", p)) != std::string::npos) {
+        r.push_back(text.substr(p, e - p));
+        p = e + 2;
+    }
+    EXPECT_EQ(p, text.size()) << "text after the last line end";
+    return r;
+}
+
+std::vector<std::string> fields(const std::string &line) {
+    std::vector<std::string> r;
+    std::stringstream s(line);
+    std::string f;
+    while (std::getline(s, f, ',')) r.push_back(f);
+    return r;
+}
+
+TEST(poisample, thesampleiswhatthegeneratormakes) {
+    tempdir t;
+    ASSERT_TRUE(mkpnt({"--seed", "10", "--points", "40", t / "a.pnt"}));
+    std::string made = readfile(t / "a.pnt");
+    EXPECT_EQ(readfile(sample()), made) << "samples/punkty.pnt differs from mkpnt --seed 10 --points 40";
+
+    // Same seed, same bytes; another seed, other points.
+    ASSERT_TRUE(mkpnt({"--seed", "10", "--points", "40", t / "b.pnt"}));
+    EXPECT_EQ(readfile(t / "b.pnt"), made);
+    ASSERT_TRUE(mkpnt({"--seed", "11", "--points", "40", t / "c.pnt"}));
+    EXPECT_NE(readfile(t / "c.pnt"), made);
+
+    // Bad arguments fail without leaving a file.
+    EXPECT_FALSE(mkpnt({"--points", "x", t / "d.pnt"}));
+    EXPECT_FALSE(mkpnt({"--format", "gpx", t / "d.pnt"}));
+    EXPECT_FALSE(existsfile(t / "d.pnt"));
+
+    // A full device fails the run and stays a device: it is written, never
+    // replaced by a renamed file.
+    EXPECT_FALSE(mkpnt({"--points", "10", "/dev/full"}));
+    struct stat st;
+    ASSERT_EQ(stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(poisample, thesampleconvertscompletely) {
+    tempdir t;
+    std::string out = t / "wynik.txt";
+    child c = childrun({builddir() + "/trelik", "convert", "-o", out, "-i", "1", sample()},
+                       {{"TRELIK_HOME", t.path}}, "", 30000);
+    EXPECT_EQ(c.status, 0) << c.outtext << c.errtext;
+    EXPECT_NE(c.outtext.find("Pominięto 0 wpisów\nPrzetworzono poprawnie 40 wpisów\n"), std::string::npos)
+        << c.outtext;
+
+    std::vector<std::string> lines = crlflines(readfile(out));
+    ASSERT_EQ(lines.size(), 42u);
+    for (std::size_t i = 2; i < lines.size(); i++) {
+        // "name",lat,lon,0,0,0,1,id: names without quotes or commas inside,
+        // coordinates inside Poland.
+        std::vector<std::string> f = fields(lines[i]);
+        ASSERT_EQ(f.size(), 8u) << lines[i];
+        ASSERT_GE(f[0].size(), 3u);
+        EXPECT_TRUE(f[0].front() == '"' && f[0].back() == '"') << lines[i];
+        EXPECT_LE(f[0].size(), 75u + 2);
+        long lat = std::stol(f[1]), lon = std::stol(f[2]);
+        EXPECT_TRUE(lat > 490000000 && lat < 549000000) << lines[i];
+        EXPECT_TRUE(lon > 141000000 && lon < 241000000) << lines[i];
+        EXPECT_EQ(f[7], std::to_string(i - 1));
+    }
+}
+
+TEST(poisample, bothformatscarrythesamepoints) {
+    tempdir t;
+    const int n = 2000;
+    ASSERT_TRUE(mkpnt({"--seed", "3", "--points", std::to_string(n), t / "a.pnt"}));
+    ASSERT_TRUE(mkpnt({"--seed", "3", "--points", std::to_string(n), "--format", "wpt", t / "a.wpt"}));
+    std::string pnttext = readfile(t / "a.pnt");
+    std::vector<std::string> pnt = crlflines(pnttext), wpt = crlflines(readfile(t / "a.wpt"));
+    ASSERT_EQ(pnt.size(), 5u + n);
+    ASSERT_EQ(wpt.size(), 4u + n);
+    EXPECT_EQ(pnt[0], "OziExplorer Point File Version 1.0");
+    EXPECT_EQ(wpt[0], "OziExplorer Waypoint File Version 1.1");
+
+    // The benchmark's size: 70 to 110 bytes a point.
+    EXPECT_GE(pnttext.size(), 70u * n);
+    EXPECT_LE(pnttext.size(), 110u * n);
+
+    for (int i = 0; i < n; i++) {
+        std::vector<std::string> p = fields(pnt[5 + i]), w = fields(wpt[4 + i]);
+        ASSERT_GE(p.size(), 7u) << pnt[5 + i];
+        ASSERT_EQ(w.size(), 18u) << wpt[4 + i];
+        EXPECT_EQ(w[0], std::to_string(i + 1));
+        EXPECT_EQ(w[2], p[0]);
+        EXPECT_EQ(w[3], p[1]);
+        EXPECT_EQ(w[1], p[4]);
+    }
+}
+
+} // namespace
