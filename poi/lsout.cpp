@@ -143,24 +143,25 @@ static std::uint32_t putnum(char *p, std::int32_t n) {
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
-    char tmp[12];
-    std::uint32_t k = sizeof tmp;
     std::uint32_t u = n < 0 ? 0u - std::uint32_t(n) : std::uint32_t(n);
+    std::uint32_t len = 0;
+    if (n < 0) p[len++] = '-';
+    std::uint32_t digits = 1;
+    for (std::uint32_t v = u; v >= 10; v /= 10) ++digits;
+    len += digits;
+    char *q = p + len;  // filled from the last digit backwards
     while (u >= 100) {
         std::uint32_t r = u % 100;
         u /= 100;
-        tmp[--k] = pairs[2 * r + 1];
-        tmp[--k] = pairs[2 * r];
+        *--q = pairs[2 * r + 1];
+        *--q = pairs[2 * r];
     }
     if (u >= 10) {
-        tmp[--k] = pairs[2 * u + 1];
-        tmp[--k] = pairs[2 * u];
+        *--q = pairs[2 * u + 1];
+        *--q = pairs[2 * u];
     } else {
-        tmp[--k] = char('0' + u);
+        *--q = char('0' + u);
     }
-    std::uint32_t len = 0;
-    if (n < 0) p[len++] = '-';
-    while (k < sizeof tmp) p[len++] = tmp[k++];
     return len;
 }
 

@@ -7,6 +7,7 @@
 #include "poi/pnt.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "app/app.h"
 #include "poi/input.h"
@@ -19,6 +20,8 @@
 // compacted (leading blanks and tabs gone, runs of blanks made one) and
 // keeps at most 255 bytes. Works on a plain buffer: this runs for every
 // byte of a file.
+static shortstr pntfields[8];  // the first eight fields of the point line being read
+
 // Bytes that end a run of plain field characters.
 static constexpr struct fieldstops {
     bool stop[256]{};
@@ -43,7 +46,13 @@ static void readfield(shortstr &f) {
         const std::uint8_t *run;
         std::uint32_t got = readrun(run, fieldstop.stop);
         if (got > 0) {
-            for (std::uint32_t k = 0; k < got; ++k) keep(char(run[k]));
+            if (n + got < 250) {
+                // Far from the compaction point: the run goes in as it is.
+                std::memcpy(b + n, run, got);
+                n += got;
+            } else {
+                for (std::uint32_t k = 0; k < got; ++k) keep(char(run[k]));
+            }
             continue;
         }
         readchar();
@@ -134,7 +143,8 @@ bool pntpoint() {
     unreadchar();
 
     // Fields 1 to 8; after a field that ended the line the rest stay empty.
-    shortstr f[8];
+    shortstr *f = pntfields;
+    for (int i = 0; i < 8; ++i) f[i].assign("", 0);
     bool ended = false;
     for (int i = 0; i < 8; ++i) {
         if (ended) break;
