@@ -327,6 +327,34 @@ std::string mnemonic(const std::string &button) {
     return i == std::string::npos || i + 1 >= button.size() ? "" : std::string(1, char(std::tolower(button[i + 1])));
 }
 
+// The sounds a program asked for, in order, as the file name and the flags
+// of the call in decimal ("evstart.wav/3"), read from winmm's trace in its
+// log: a line with the flags when the call is made, and one with the sound's
+// name when it starts to play, in the order of the calls (every call first
+// stops the sound before it).
+texts soundcalls(const std::string &logtext) {
+    texts flags, names;
+    std::size_t at = 0;
+    while (at < logtext.size()) {
+        std::size_t e = logtext.find('\n', at);
+        if (e == std::string::npos) break;  // a line still being written
+        std::string l = logtext.substr(at, e - at);
+        at = e + 1;
+        std::size_t f = l.find("fdwSound="), n = l.find("SoundName=L\"");
+        if (l.find("MULTIMEDIA_PlaySound") != std::string::npos && f != std::string::npos)
+            flags.push_back(std::to_string(std::stoul(l.substr(f + 9, 8), nullptr, 16)));
+        else if (l.find("proc_PlaySound") != std::string::npos && n != std::string::npos) {
+            std::string name = l.substr(n + 12);
+            name = name.substr(0, name.find('"'));
+            std::size_t slash = name.rfind('\\');
+            names.push_back(slash == std::string::npos ? name : name.substr(slash + 1));
+        }
+    }
+    texts calls;
+    for (std::size_t i = 0; i < flags.size() && i < names.size(); i++) calls.push_back(names[i] + "/" + flags[i]);
+    return calls;
+}
+
 const std::string welcome =
     "\r\nProgram przetwarza pliki poi (points of interest) w popularnych formatach do postaci pliku tekstowego, "
     "który można zaimportować do programu Loadstone GPS\r\n"
@@ -350,6 +378,17 @@ const std::vector<std::string> mainitems = {
     "Zamknij program",
 };
 
+// The list of file types of a file dialog, which the driver gives as
+// "ID:text" for the system's control id of that list (cmb1).
+const std::string filetype = "1136:";
+texts filetypes(const answer &a, const char *what = "boxcomboitem") {
+    texts t;
+    for (const std::string &i : a.all(what))
+        if (i.rfind(filetype, 0) == 0) t.push_back(i.substr(filetype.size()));
+    return t;
+}
+texts filetypechosen(const answer &a) { return filetypes(a, "boxcombo"); }
+
 bool inmain(const answer &a) { return a.all("item") == mainitems; }
 bool inconv(const answer &a) { return a.item(1) == "Konwertuj plik - alt+k"; }
 bool nobox(const answer &a) { return a.get("main") == "1" && !a.has("box"); }
@@ -369,13 +408,19 @@ struct wintest : ::testing::Test {
             waitpid(pid, nullptr, 0);
         }
     }
-    void start() {
+    // With traced set, wine writes every sound the program asks for into its
+    // log (see soundcalls).
+    void start(bool traced = false) {
         std::filesystem::copy_file(programexe, t / "trelik.exe");
         for (const char *s : sounds)
             if (existsfile(winbuild + "/" + s)) std::filesystem::copy_file(winbuild + "/" + s, t / s);
         log = outdir + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
         std::remove(log.c_str());
-        pid = spawnlog({winecmd(), t / "trelik.exe"}, S->env, log);
+        envlist env = S->env;
+        if (traced)
+            for (auto &kv : env)
+                if (kv.first == "WINEDEBUG") kv.second = "-all,trace+winmm";
+        pid = spawnlog({winecmd(), t / "trelik.exe"}, env, log);
         ASSERT_GT(pid, 0);
         ASSERT_TRUE(waitfor("the main menu", [](const answer &a) { return inmain(a); }, 60000));
     }
@@ -392,6 +437,15 @@ struct wintest : ::testing::Test {
         std::string k = mnemonic(a.all("boxbutton")[n - 1]);
         ASSERT_FALSE(k.empty()) << a.raw;
         key(k);
+    }
+    // The sounds asked for so far, once there are at least n of them (or
+    // the time is up): see soundcalls.
+    texts soundsafter(std::size_t n) {
+        auto deadline = childclock::now() + std::chrono::seconds(10);
+        texts got;
+        while ((got = soundcalls(readfile(log))).size() < n && childclock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        return got;
     }
     void shot(const std::string &name) {
         EXPECT_EQ(ask(std::string("shot\t") + title + "\t" + winpath(outdir + "/" + name)).get("ok"), "1");
@@ -540,6 +594,69 @@ TEST_F(wintest, UserIdDialogChecksTheRange) {
     EXPECT_EQ(state().item(4), "Id użytkownika: 5 - zmień... - alt+u");
 }
 
+// Every sound the program asks for: the start, a selection moved by the
+// user (but not by the program), a choice, the end; all but the last play
+// on while the program goes on.
+TEST_F(wintest, SoundsMarkTheStartSelectionChoicesAndTheEnd) {
+    ASSERT_NO_FATAL_FAILURE(start(true));
+    EXPECT_EQ(soundsafter(1), texts{"evstart.wav/3"});
+    key("Tab");
+    key("Down");
+    ASSERT_TRUE(waitfor("item 2 selected", [](const answer &a) { return a.get("sel") == "2"; }));
+    key("Up");
+    ASSERT_TRUE(waitfor("item 1 selected", [](const answer &a) { return a.get("sel") == "1"; }));
+    key("alt+k");
+    ASSERT_TRUE(waitfor("the conversion menu", [](const answer &a) { return inconv(a); }));
+    key("alt+Left");
+    ASSERT_TRUE(waitfor("back in the main menu", [](const answer &a) { return inmain(a); }));
+    key("Escape");
+    ASSERT_TRUE(waitfor("the closing question", [](const answer &a) { return a.get("box") == "Pytanie"; }));
+    ASSERT_NO_FATAL_FAILURE(answerbox(1));
+    EXPECT_EQ(finish(30000), 0);
+    EXPECT_EQ(soundsafter(6), (texts{"evstart.wav/3", "evselchg.wav/3", "evselchg.wav/3", "event.wav/3",
+                                     "event.wav/3", "evend.wav/2"}));
+}
+
+// The mail and web items only ask; No hands nothing over. Closing the
+// window (Alt+F4, as the close button) asks the closing question too.
+TEST_F(wintest, MailAndWebAskFirstAndTheWindowCloseAsksToo) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    auto asks = [](const std::string &lead) {
+        return [lead](const answer &a) {
+            if (a.get("box") != "Pytanie" || a.all("boxtext").size() != 1) return false;
+            const std::string &q = a.all("boxtext")[0];
+            return q.size() > lead.size() + 1 && q.compare(0, lead.size(), lead) == 0 && q.back() == '?' &&
+                   q.find('?') == q.size() - 1;
+        };
+    };
+    const std::string mail = "Czy chcesz utworzyć w domyślnym programie pocztowym wiadomość email na adres ";
+    const std::string web = "Czy chcesz otworzyć w domyślnej przeglądarce www stronę internetową:\r\nhttp";
+    ASSERT_EQ(ask(std::string("dblclick\t") + title + "\t5").get("ok"), "1");
+    ASSERT_TRUE(waitfor("the mail question", asks(mail)));
+    EXPECT_NE(state().all("boxtext")[0].find('@'), std::string::npos);
+    ASSERT_NO_FATAL_FAILURE(answerbox(2));
+    ASSERT_TRUE(waitfor("the main menu again", [](const answer &a) { return nobox(a) && inmain(a); }));
+    for (const char *item : {"4", "6"}) {
+        ASSERT_EQ(ask(std::string("dblclick\t") + title + "\t" + item).get("ok"), "1");
+        ASSERT_TRUE(waitfor("the web question", asks(web))) << item;
+        ASSERT_NO_FATAL_FAILURE(answerbox(2));
+        ASSERT_TRUE(waitfor("the main menu again", [](const answer &a) { return nobox(a) && inmain(a); }));
+    }
+
+    auto question = [](const answer &a) {
+        return a.get("box") == "Pytanie" && a.all("boxtext") == texts{"Czy na pewno chcesz zamknąć program?"};
+    };
+    key("alt+F4");
+    ASSERT_TRUE(waitfor("the closing question", question));
+    ASSERT_NO_FATAL_FAILURE(answerbox(2));
+    ASSERT_TRUE(waitfor("the main menu again", [](const answer &a) { return nobox(a) && inmain(a); }));
+    key("alt+F4");
+    ASSERT_TRUE(waitfor("the closing question again", question));
+    ASSERT_NO_FATAL_FAILURE(answerbox(1));
+    EXPECT_EQ(finish(30000), 0);
+    EXPECT_EQ(readfile(t / "trelik.cfg").size(), 264u);
+}
+
 // The conversions go through the file dialogs, with paths typed into their
 // name fields; the same conversion by the Linux program's command line gives
 // the lines expected.
@@ -624,6 +741,186 @@ TEST_F(convtest, PntFileThroughTheOpenDialogAndTheClipboardCopy) {
     EXPECT_EQ(c.get("bytes"), "14000000" + std::string(32, '0') + hex + "0000");
     key("Return");
     EXPECT_TRUE(waitfor("the confirmation closed", nobox));
+}
+
+// The output file's save dialog lists text files and appends ".txt"; a file
+// that exists is taken without an overwrite question and with the warning
+// that the points are appended to it, also after a cancelled dialog. A
+// cancelled open dialog, and a path code page 1250 cannot hold or longer
+// than 255 bytes, end with "Operacja anulowana". Paths with Polish letters reach trelik.cfg in code
+// page 1250.
+TEST_F(convtest, OutputAndOpenDialogsAndTheirCancelling) {
+    std::string dir = winpath(t.path) + "\\";
+    const std::string polish = "poi ąść.txt";
+    ASSERT_TRUE(writefile(t / polish, "stare\r\n"));
+    std::filesystem::copy_file(source + "/samples/punkty.pnt", t / "ж.pnt");
+    ASSERT_NO_FATAL_FAILURE(start(true));
+    key("alt+k");
+    ASSERT_TRUE(waitfor("the conversion menu", [](const answer &a) { return inconv(a); }));
+    auto outitem = [](const std::string &path) {
+        return [path](const answer &a) {
+            return nobox(a) && a.item(3) == "Plik wynikowy: " + path + " - zmień... - alt+w";
+        };
+    };
+    const std::string appendnote = "Konwertowane poi zostaną dopisane do wskazanego pliku. Jeżeli nie jest to plik "
+                                   "poi dla LS, przed rozpoczęciem konwersji ustaw inny plik, lub usuń z dysku "
+                                   "wskazany.";
+    auto note = [&](const answer &a) { return a.get("box") == "Info" && a.all("boxtext") == texts{appendnote}; };
+    const std::string outtitle = "Ustaw plik wynikowy (jeśli nie istnieje zostanie utworzony)";
+
+    // A new name without extension: ".txt" is added, and nothing is asked.
+    key("alt+w");
+    ASSERT_TRUE(waitfor("the output dialog listing text files", [&](const answer &a) {
+        return a.get("box") == outtitle && filetypechosen(a) == texts{"Pliki tekstowe (*.txt)"} &&
+               a.get("boxfocus").rfind("Edit:", 0) == 0;
+    }));
+    EXPECT_EQ(filetypes(state()), texts{"Pliki tekstowe (*.txt)"});
+    typetext(dir + "wynik");
+    ASSERT_TRUE(
+        waitfor("the typed name", [&](const answer &a) { return a.get("boxfocus") == "Edit:" + dir + "wynik"; }));
+    key("Return");
+    ASSERT_TRUE(waitfor("the new output file", outitem(dir + "wynik.txt")));
+    EXPECT_EQ(state().all("item").size(), 6u);
+    EXPECT_FALSE(existsfile(t / "wynik.txt"));
+
+    // An existing file with Polish letters: no overwrite question, the note.
+    ASSERT_NO_FATAL_FAILURE(choose("alt+w", outtitle, dir + polish));
+    ASSERT_TRUE(waitfor("the note that points are appended", note));
+    key("Return");
+    ASSERT_TRUE(waitfor("the Polish output file", outitem(dir + polish)));
+    EXPECT_EQ(state().all("item").size(), 8u);
+
+    // Cancelled: the output file stays, and as it exists the note comes again.
+    key("alt+w");
+    ASSERT_TRUE(waitfor("the output dialog", [&](const answer &a) {
+        return a.get("box") == outtitle && a.get("boxfocus").rfind("Edit:", 0) == 0;
+    }));
+    key("Escape");
+    ASSERT_TRUE(waitfor("the note after cancelling", note));
+    EXPECT_EQ(state().get("pane"), "Operacja anulowana\r\n");
+    key("Return");
+    ASSERT_TRUE(waitfor("the output file unchanged", outitem(dir + polish)));
+
+    // The open dialog lists the point files only; cancelling it stops the run.
+    key("alt+k");
+    ASSERT_TRUE(waitfor("the open dialog", [](const answer &a) {
+        return a.get("box") == "Wybierz plik poi do konwersji" &&
+               filetypechosen(a) == texts{"Pliki poi (*.pnt *.uam)"} && a.get("boxfocus").rfind("Edit:", 0) == 0;
+    }));
+    EXPECT_EQ(filetypes(state()), texts{"Pliki poi (*.pnt *.uam)"});
+    key("Escape");
+    ASSERT_TRUE(waitfor("the cancel notice", [](const answer &a) {
+        return nobox(a) && inconv(a) && a.get("pane") == "Operacja anulowana\r\n";
+    }));
+
+    // A file whose name code page 1250 cannot hold is refused, not renamed.
+    ASSERT_NO_FATAL_FAILURE(convert(t / "ж.pnt"));
+    ASSERT_TRUE(waitfor("the refusal", [](const answer &a) {
+        return a.get("box") == "Info" &&
+               a.all("boxtext") == texts{"Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej)."};
+    }));
+    key("Return");
+    ASSERT_TRUE(waitfor("the cancel notice", [](const answer &a) {
+        return nobox(a) && inconv(a) && a.get("pane") == "Operacja anulowana\r\n";
+    }));
+    EXPECT_EQ(readfile(t / polish), "stare\r\n");
+
+    // So is a path longer than 255 bytes: here 258 (wine's own file dialog
+    // fails on paths longer than 259).
+    const std::size_t folder = 258 - winpath(t.path).size() - std::string("\\a\\punkty.pnt").size() + 1;
+    std::string deep = t / std::string(folder, 'a');
+    std::filesystem::create_directories(deep);
+    std::filesystem::copy_file(source + "/samples/punkty.pnt", deep + "/punkty.pnt");
+    ASSERT_EQ(winpath(deep + "/punkty.pnt").size(), 258u);
+    ASSERT_NO_FATAL_FAILURE(convert(deep + "/punkty.pnt"));
+    ASSERT_TRUE(waitfor("the refusal of the long path", [](const answer &a) {
+        return a.get("box") == "Info" &&
+               a.all("boxtext") == texts{"Ścieżka jest za długa: ma więcej niż 255 znaków."};
+    }));
+    key("Return");
+    ASSERT_TRUE(waitfor("the cancel notice", [](const answer &a) {
+        return nobox(a) && inconv(a) && a.get("pane") == "Operacja anulowana\r\n";
+    }));
+    EXPECT_EQ(readfile(t / polish), "stare\r\n");
+
+    key("Escape");
+    ASSERT_TRUE(waitfor("the closing question", [](const answer &a) { return a.get("box") == "Pytanie"; }));
+    ASSERT_NO_FATAL_FAILURE(answerbox(1));
+    EXPECT_EQ(finish(30000), 0);
+    // ą, ś and ć in code page 1250.
+    std::string cp = dir + "poi \xB9\x9C\xE6.txt";
+    std::string cfg = readfile(t / "trelik.cfg");
+    ASSERT_EQ(cfg.size(), 264u);
+    EXPECT_EQ(cfg.substr(8, 1 + cp.size()), std::string(1, char(cp.size())) + cp);
+    EXPECT_EQ(soundsafter(13), (texts{"evstart.wav/3", "event.wav/3", "event.wav/3", "event.wav/3", "event.wav/3",
+                                      "evcancel.wav/3", "event.wav/3", "evcancel.wav/3", "event.wav/3",
+                                      "evcancel.wav/3", "event.wav/3", "evcancel.wav/3", "evend.wav/2"}));
+}
+
+// Closing during a long run asks whether to stop it: No lets the run go on,
+// Yes (here through the window's close) stops it after a whole record, and
+// the settings are saved with the next point id following the last record
+// written. The selection sound stays silent while the run works.
+TEST_F(convtest, ClosingDuringARunAsksAndYesStopsItWithTheSettingsSaved) {
+    // The sample's points again and again: a run of many seconds, as the
+    // window lets one message through every 10000 characters.
+    std::string sample = readfile(source + "/samples/punkty.pnt");
+    std::size_t first = 0;  // where the points start: after the five lines of the header
+    for (int i = 0; i < 5 && first != std::string::npos; i++) first = sample.find('\n', first + (i > 0));
+    ASSERT_NE(first, std::string::npos);
+    std::string points = sample.substr(first + 1), big = sample.substr(0, first + 1);
+    std::size_t perfile = 0;
+    for (char c : points) perfile += c == '\n';
+    const std::size_t copies = 2500;
+    for (std::size_t i = 0; i < copies; i++) big += points;
+    std::string pnt = t / "duzy.pnt";
+    ASSERT_TRUE(writefile(pnt, big));
+
+    std::error_code ec;
+    ASSERT_NO_FATAL_FAILURE(start(true));
+    ASSERT_NO_FATAL_FAILURE(setoutput());
+    ASSERT_NO_FATAL_FAILURE(convert(pnt));
+    auto running = [](const answer &a) { return a.all("item") == texts{"Przetwarzanie w toku..."}; };
+    ASSERT_TRUE(waitfor("the run", running));
+    // With nobody pressing anything, the run goes on all the same: the
+    // window's timer keeps the message wait short.
+    auto deadline = childclock::now() + std::chrono::seconds(15);
+    while (std::filesystem::file_size(unixout(), ec) < 4 * 65536 && childclock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_GE(std::filesystem::file_size(unixout(), ec), 4u * 65536) << "the run stands still";
+    // Moving the selection while the run works makes no sound.
+    key("Down");
+    ASSERT_TRUE(
+        waitfor("the status item selected", [&](const answer &a) { return running(a) && a.get("sel") == "1"; }));
+    auto busyquestion = [](const answer &a) {
+        return a.get("box") == "Pytanie" &&
+               a.all("boxtext") == texts{"Czy przerwać aktualny proces i zakończyć program?"};
+    };
+    key("Escape");
+    ASSERT_TRUE(waitfor("the question whether to stop the run", busyquestion));
+    ASSERT_NO_FATAL_FAILURE(answerbox(2));
+    ASSERT_TRUE(waitfor("the run going on", [&](const answer &a) { return nobox(a) && running(a); }));
+    key("alt+F4");
+    ASSERT_TRUE(waitfor("the question again", busyquestion));
+    ASSERT_NO_FATAL_FAILURE(answerbox(1));
+    EXPECT_EQ(finish(30000), 0);
+
+    // Whole records only, the same as the Linux program writes, fewer than all.
+    std::string got = readfile(unixout()), want = expected({pnt});
+    ASSERT_GE(got.size(), 2u);
+    EXPECT_EQ(got.substr(got.size() - 2), "\r\n");
+    EXPECT_EQ(want.compare(0, got.size(), got), 0) << "the output is not the start of the expected one";
+    std::size_t lines = 0;
+    for (char c : got) lines += c == '\n';
+    ASSERT_GT(lines, 2u);
+    EXPECT_LT(lines - 2, copies * perfile);
+    std::string cfg = readfile(t / "trelik.cfg");
+    ASSERT_EQ(cfg.size(), 264u);
+    std::uint32_t next = 0;
+    for (int i = 3; i >= 0; i--) next = next << 8 | (unsigned char)cfg[std::size_t(i)];
+    EXPECT_EQ(next, lines - 2 + 1) << "the next point id follows the last record written";
+    EXPECT_EQ(soundsafter(8), (texts{"evstart.wav/3", "event.wav/3", "event.wav/3", "event.wav/3", "evproc.wav/11",
+                                     "evproc.wav/2", "evdone.wav/3", "evend.wav/2"}));
 }
 
 // A .uam file of two points in the grid of AutoMapa files.

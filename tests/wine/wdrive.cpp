@@ -4,8 +4,8 @@
 //
 //   state CAPTION   the main window with that caption (not a dialog) and the
 //                   dialog or message box in front of it: caption, pane text,
-//                   list items and selection, focus, the box's texts and
-//                   buttons
+//                   list items and selection, focus, the box's texts,
+//                   buttons, fields and drop-down lists
 //   key SPEC        a key chord: "alt+k", "Return", "shift+Tab", "alt+Left"
 //   type TEXT       the characters of TEXT typed one by one
 //   click CAPTION N, dblclick CAPTION N
@@ -186,6 +186,20 @@ static void state(const std::wstring &caption) {
                 if (!t.empty()) put("boxtext", t);
             } else if (isclass(c, L"Button")) put("boxbutton", wintext(c));
             else if (isclass(c, L"Edit")) put("boxedit", wintext(c));
+            else if (isclass(c, L"ComboBox")) {
+                // "ID:item" for every item of a drop-down list (the file
+                // types of a file dialog), "ID:text" for the selected one.
+                std::string id = std::to_string(GetDlgCtrlID(c)) + ":";
+                LRESULT n = SendMessageW(c, CB_GETCOUNT, 0, 0), sel = SendMessageW(c, CB_GETCURSEL, 0, 0);
+                for (LRESULT i = 0; i < n; i++) {
+                    LRESULT len = SendMessageW(c, CB_GETLBTEXTLEN, WPARAM(i), 0);
+                    std::wstring s(std::size_t(len < 0 ? 0 : len) + 1, L'\0');
+                    LRESULT got = SendMessageW(c, CB_GETLBTEXT, WPARAM(i), LPARAM(s.data()));
+                    s.resize(std::size_t(got < 0 ? 0 : got));
+                    put("boxcomboitem", id + utf8(s));
+                    if (i == sel) put("boxcombo", id + utf8(s));
+                }
+            }
         }
         if (gi.hwndFocus && (gi.hwndFocus == b || IsChild(b, gi.hwndFocus))) put("boxfocus", describe(gi.hwndFocus));
     }

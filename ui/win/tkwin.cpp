@@ -123,7 +123,6 @@ void placecontrol(int n, std::uint16_t x, std::uint16_t y, std::uint16_t w, std:
 {
     if (n < 1 || n > controlcount) return;
     wgtct &c = controltable[n];
-    if (c.x == x && c.y == y && c.w == w && c.h == h) return;  // already there: no repaint
     c.x = x;
     c.y = y;
     c.w = w;
@@ -207,9 +206,6 @@ LRESULT CALLBACK controlproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp)
         return 0;
     }
     if (m == WM_KEYUP && (wp == VK_TAB || (wp == VK_RETURN && islist))) return 0;
-    // The characters of those keys do not reach the controls either (the
-    // list would take them for the start of an item's caption).
-    if (m == WM_CHAR && (wp == L'\t' || (wp == L'\r' && islist))) return 0;
     int i = ringpos(wnd);
     if (i == 0) return 0;
     return CallWindowProcW(tabring[i].oldproc, wnd, m, wp, lp);
@@ -483,21 +479,24 @@ void choosefile(std::uint32_t flags, std::uint8_t mode)
     dlgtext = shortstr();
 }
 
+// Starting a sound cuts off the one that plays (the looping one included);
+// with SND_NODEFAULT a missing file plays nothing at all.
 void playsound(const shortstr &path, bool loop)
 {
-    DWORD f = SND_FILENAME | SND_ASYNC | SND_NODEFAULT;
+    UINT f = SND_ASYNC | SND_NODEFAULT;
     if (loop) f |= SND_LOOP;
-    PlaySoundW(wtext(path).c_str(), nullptr, f);
+    sndPlaySoundW(wtext(path).c_str(), f);
 }
 
 void playsoundsync(const shortstr &path)
 {
-    PlaySoundW(wtext(path).c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
+    sndPlaySoundW(wtext(path).c_str(), SND_SYNC | SND_NODEFAULT);
 }
 
+// The folder and the parameters go as empty texts, not as missing ones.
 void shellopen(const shortstr &target)
 {
-    ShellExecuteW(owner(), L"open", wtext(target).c_str(), L"", L"", SW_SHOWMAXIMIZED);
+    ShellExecuteW(owner(), L"OPEN", wtext(target).c_str(), L"", L"", SW_SHOWMAXIMIZED);
 }
 
 // A file-drop block with UTF-16 names in place of the code page 1250 ones.
