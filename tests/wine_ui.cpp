@@ -982,6 +982,48 @@ TEST(winproj, SameNumbersAsOnLinux) {
     EXPECT_NE(l.outtext.find("637000 486000 -> "), std::string::npos) << l.outtext;
 }
 
+// The command line from cmd.exe: "trelik" finds the console program
+// trelik.com, which cmd.exe waits for; its lines, Polish letters included,
+// come through the console's output, and the exit codes tell how it went.
+TEST(wincli, ConvertFromCmd) {
+    if (!S || !S->failure.empty()) GTEST_FAIL() << (S ? S->failure : "no suite");
+    ASSERT_TRUE(existsfile(winbuild + "/trelik.com")) << "make windows builds trelik.com";
+    tempdir t;
+    std::filesystem::copy_file(programexe, t / "trelik.exe");
+    std::filesystem::copy_file(winbuild + "/trelik.com", t / "trelik.com");
+    writefile(t / "a.pnt", "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr\r\nr\r\nr\r\n"
+                           "52.5,21,,,\xa3\xf3" "d\x9f,,,\r\n# uwaga\r\n");
+    // Output goes to files: a wine helper process started on the way may keep
+    // inherited pipes open long after the program has ended.
+    struct result { int status; std::string outtext, errtext; };
+    auto cmd = [&](const std::string &line) {
+        std::string sh = "timeout 60 env";
+        for (const auto &kv : S->env) sh += " '" + kv.first + "=" + kv.second + "'";
+        sh += " '" + winecmd() + "' cmd /c '" + line + "' > '" + t / "stdout" + "' 2> '" + t / "stderr" +
+              "' < /dev/null";
+        int rc = std::system(sh.c_str());
+        return result{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readfile(t / "stdout"), readfile(t / "stderr")};
+    };
+    std::string prog = winpath(t / "trelik");
+    result c = cmd(prog + " convert -o " + winpath(t / "out.txt") + " -i 7 " + winpath(t / "a.pnt"));
+    EXPECT_EQ(c.status, 0) << c.outtext << c.errtext;
+    std::string out;
+    for (char ch : c.outtext)
+        if (ch != '\r') out += ch;
+    EXPECT_EQ(out, "rozpoczynam konwersję " + winpath(t / "a.pnt") + "\nPominięto 1 wpisów\nPrzetworzono poprawnie 1 wpisów\n");
+    EXPECT_EQ(readfile(t / "out.txt"), "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n"
+                                       "\"\xa3\xf3" "d\x9f\",525000000,210000000,0,0,0,1,7\r\n");
+
+    // A missing file: exit code 1; a bad option: exit code 2, said on standard error.
+    c = cmd(prog + " convert " + winpath(t / "brak.pnt"));
+    EXPECT_EQ(c.status, 1) << c.outtext << c.errtext;
+    EXPECT_NE(c.outtext.find("Błąd: Nie można otworzyć pliku"), std::string::npos) << c.outtext;
+    c = cmd(prog + " convert -i 0 " + winpath(t / "a.pnt"));
+    EXPECT_EQ(c.status, 2);
+    EXPECT_NE(c.errtext.find("oczekiwano liczby całkowitej z zakresu 1 do 2000000000"), std::string::npos)
+        << c.errtext;
+}
+
 // The Windows file-system edge's own checks, run under wine.
 TEST(winfs, FileSystemEdgeChecksPass) {
     if (!S || !S->failure.empty()) GTEST_FAIL() << (S ? S->failure : "no suite");
