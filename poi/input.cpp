@@ -5,6 +5,7 @@
 #include "poi/input.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/app.h"
 #include "app/paths.h"
@@ -74,7 +75,7 @@ std::uint32_t readblock(void *dest, std::uint32_t n) {
         // byte by byte.
         std::uint32_t take = std::uint32_t(bufcount - bufpos);
         if (take > n - got) take = n - got;
-        for (std::uint32_t i = 0; i < take; ++i) d[got + i] = buffer[bufpos + i];
+        std::memcpy(d + got, buffer + bufpos, take);
         bufpos = std::uint16_t(bufpos + take);
         got += take;
     }

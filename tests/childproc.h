@@ -33,10 +33,9 @@ struct child {
 
 using childclock = std::chrono::steady_clock;
 
-// Starts argv[0] with the current environment changed by env (name, value;
-// an empty value removes the name).
-inline bool childstart(child &c, const std::vector<std::string> &argv,
-                       const std::vector<std::pair<std::string, std::string>> &env) {
+// The current environment changed by env (name, value; an empty value
+// removes the name), as "NAME=value" entries.
+inline std::vector<std::string> childenviron(const std::vector<std::pair<std::string, std::string>> &env) {
     std::vector<std::string> envs;
     for (char **e = environ; *e; e++) {
         std::string s = *e;
@@ -47,6 +46,13 @@ inline bool childstart(child &c, const std::vector<std::string> &argv,
     }
     for (auto &kv : env)
         if (!kv.second.empty()) envs.push_back(kv.first + "=" + kv.second);
+    return envs;
+}
+
+// Starts argv[0] with the current environment changed by env (see childenviron).
+inline bool childstart(child &c, const std::vector<std::string> &argv,
+                       const std::vector<std::pair<std::string, std::string>> &env) {
+    std::vector<std::string> envs = childenviron(env);
     std::vector<char *> ev, av;
     for (auto &s : envs) ev.push_back(s.data());
     ev.push_back(nullptr);

@@ -70,16 +70,7 @@ std::vector<char *> cstrings(std::vector<std::string> &v) {
 
 // Starts a program with its output going to a log file; the pid, or -1.
 pid_t spawnlog(const std::vector<std::string> &argv, const envlist &env, const std::string &log) {
-    std::vector<std::string> envs;
-    for (char **e = environ; *e; e++) {
-        std::string s = *e;
-        bool replaced = false;
-        for (auto &kv : env)
-            if (s.compare(0, kv.first.size() + 1, kv.first + "=") == 0) replaced = true;
-        if (!replaced) envs.push_back(s);
-    }
-    for (auto &kv : env)
-        if (!kv.second.empty()) envs.push_back(kv.first + "=" + kv.second);
+    std::vector<std::string> envs = childenviron(env);
     std::vector<std::string> args = argv;
     auto av = cstrings(args), ev = cstrings(envs);
     posix_spawn_file_actions_t fa;
