@@ -3,10 +3,10 @@
 # make test   set up, build and run every test through ctest
 # make bench  build and run the benchmarks
 # make windows  cross-build the Windows program at build-win/trelik.exe, with its sounds beside it
-# make samples  regenerate samples/punkty.pnt
+# make samples  regenerate samples/punkty.pnt and samples/punkty.uam
 # SANITIZE=1  build with AddressSanitizer and UndefinedBehaviorSanitizer (own build folder)
 
-PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libproj-dev libbenchmark-dev
+PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libproj-dev libbenchmark-dev proj-bin
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 
 # The Windows build: its own packages (installed by make windows only), its
@@ -66,11 +66,13 @@ bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchtrelik trelik
 	./$(BUILD)/benchtrelik
 	BUILD=$(BUILD) JOBS=$(JOBS) bench/convert.sh
+	BUILD=$(BUILD) JOBS=$(JOBS) bench/uam.sh
 
-# Regenerates the sample point file (fixed seed) with the point-file generator.
+# Regenerates the sample point files (fixed seeds) with their generators.
 samples: configure
-	cmake --build $(BUILD) -j $(JOBS) --target mkpnt
+	cmake --build $(BUILD) -j $(JOBS) --target mkpnt mkuam
 	./$(BUILD)/mkpnt --seed 10 --points 40 samples/punkty.pnt
+	./$(BUILD)/mkuam --seed 10 --records 40 samples/punkty.uam
 
 # The Windows program, cross-built with mingw-w64. The sound generator runs on
 # the build host, so it is built first, in the host's build folder.

@@ -1,0 +1,561 @@
+// mkuam: writes a made-up AutoMapa user-point file (.uam) of places in Polish
+// towns, for the sample in samples/ and for the AutoMapa conversion benchmark.
+//
+//   mkuam [--seed N] [--records N] [--declared N] [--pairs FILE] OUTFILE
+//
+// The output depends only on the arguments: the random numbers come from our
+// own generator (splitmix64), every number is formatted by our own code, and
+// the grid coordinates are PROJ's results rounded to whole metres, so the same
+// arguments give the same bytes on every host.
+//
+// The file: the signature BB 22 D5 3F, the declared number of records (signed
+// 32-bit little-endian; --declared writes another number there, to make files
+// whose count disagrees with their length), then 362 bytes per record:
+// easting and northing in whole metres (signed 32-bit) in the grid
+// "+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000
+// +ellps=GRS80 +units=m", an unused byte, the name (64-byte slot), the
+// description (255-byte slot), an unused byte, the category number and the
+// record's own category name (32-byte slot, meant only with category 99).
+// Texts are code page 1250 with Polish letters, ended by a zero byte.
+//
+// What a reader meets now and then: names of exactly 63 bytes, half of them
+// in a slot that holds no zero byte at all (the 64th byte is not zero
+// either); descriptions of exactly 254 bytes, empty ones, ones with marks
+// (commas, quotes, brackets, dots) and with words repeated from the name or
+// the category; category 99 with its own name (about one record in five),
+// category 0 and numbers above 99. Bytes that carry nothing are sometimes not
+// zero, and a reader must ignore them: the two unused bytes, the bytes after
+// the zero that ends a text, and an own category name left in a record whose
+// category is not 99.
+//
+// Points lie within about 3 km of the centres of towns across the whole
+// country, the border towns included.
+//
+// --pairs FILE also writes one line "EASTING NORTHING\n" per record (its two
+// integers in decimal), for comparing the conversion with cs2cs.
+//
+// A regular file is written under a temporary name and renamed into place once
+// complete (a device or a pipe is written directly); on any failure the tool
+// says so on standard error, leaves no file behind and exits with code 1.
+//
+// The sample samples/punkty.uam is: mkuam --seed 10 --records 40 samples/punkty.uam
+// (make samples).
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include <proj.h>
+#include <sys/stat.h>
+
+#include "text/shortstr.h"
+
+namespace {
+
+// Random numbers: splitmix64, small, fast and the same everywhere.
+std::uint64_t rngstate = 0;   // generator state, set from the seed
+
+std::uint64_t rnext()
+{
+    std::uint64_t z = (rngstate += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// A number in 0..n-1 (n > 0); the tiny modulo bias does not matter here.
+unsigned rbelow(unsigned n) { return unsigned(rnext() % n); }
+
+// True with a chance of pct percent.
+bool rchance(unsigned pct) { return rbelow(100) < pct; }
+
+// A town with its centre in units of 0.0001 degree. The list reaches every
+// edge of the country: the points still fall inside it.
+struct town {
+    shortstr name;   // code page 1250
+    int lat;         // latitude, 0.0001 degree
+    int lon;         // longitude, 0.0001 degree
+};
+
+const town towns[] = {
+    {"Warszawa"_pl, 522297, 210122},        {"Kraków"_pl, 500647, 199450},
+    {"Łódź"_pl, 517592, 194560},            {"Wrocław"_pl, 511079, 170385},
+    {"Poznań"_pl, 524064, 169252},          {"Gdańsk"_pl, 543520, 186466},
+    {"Szczecin"_pl, 534285, 145528},        {"Lublin"_pl, 512465, 225684},
+    {"Białystok"_pl, 531325, 231688},       {"Katowice"_pl, 502649, 190238},
+    {"Rzeszów"_pl, 500412, 219991},         {"Olsztyn"_pl, 537784, 204801},
+    {"Kielce"_pl, 508661, 206286},          {"Opole"_pl, 506751, 179213},
+    {"Zielona Góra"_pl, 519356, 155062},    {"Toruń"_pl, 530138, 185984},
+    {"Świnoujście"_pl, 539105, 142476},     {"Zgorzelec"_pl, 511493, 150087},
+    {"Jelenia Góra"_pl, 509044, 157194},    {"Kłodzko"_pl, 504347, 166542},
+    {"Cieszyn"_pl, 497496, 186321},         {"Zakopane"_pl, 492992, 199496},
+    {"Ustrzyki Dolne"_pl, 494303, 225937},  {"Przemyśl"_pl, 497838, 227678},
+    {"Zamość"_pl, 507231, 232519},          {"Terespol"_pl, 520753, 236163},
+    {"Suwałki"_pl, 541118, 229309},         {"Sejny"_pl, 541093, 233497},
+    {"Władysławowo"_pl, 547907, 184010},    {"Koszalin"_pl, 541944, 161722},
+    {"Gorzów Wielkopolski"_pl, 527368, 152288}, {"Płock"_pl, 525463, 197065},
+};
+
+// Kinds of places: the name's first words, the category number, and the
+// category as a record of category 99 names it.
+struct kind {
+    shortstr name;
+    unsigned cat;
+    shortstr own;
+};
+
+const kind kinds[] = {
+    {"Apteka"_pl, 12, "Apteka"_pl},                 {"Apteka dyżurna"_pl, 13, "Apteka nocna"_pl},
+    {"Bank Spółdzielczy"_pl, 3, "Bank"_pl},         {"Bank"_pl, 3, "Bank"_pl},
+    {"Bankomat"_pl, 4, "Bankomat"_pl},              {"Parking"_pl, 5, "Parking"_pl},
+    {"Parking strzeżony"_pl, 5, "Parking"_pl},      {"Stacja paliw"_pl, 6, "Stacja paliw"_pl},
+    {"Sklep spożywczy"_pl, 7, "Sklep"_pl},          {"Supermarket"_pl, 8, "Sklep"_pl},
+    {"Poczta"_pl, 2, "Poczta"_pl},                  {"Urząd Pocztowy nr 3"_pl, 2, "Poczta"_pl},
+    {"Kościół"_pl, 9, "Kościół"_pl},                {"Parafia"_pl, 9, "Kościół"_pl},
+    {"Restauracja"_pl, 10, "Restauracja"_pl},       {"Bar mleczny"_pl, 10, "Bar"_pl},
+    {"Kawiarnia"_pl, 21, "Kawiarnia"_pl},           {"Hotel"_pl, 11, "Hotel"_pl},
+    {"Pensjonat"_pl, 11, "Nocleg"_pl},              {"Szpital"_pl, 14, "Szpital"_pl},
+    {"Przychodnia"_pl, 15, "Przychodnia"_pl},       {"Przystanek"_pl, 16, "Przystanek"_pl},
+    {"Przystanek tramwajowy"_pl, 17, "Przystanek"_pl}, {"Dworzec kolejowy"_pl, 18, "Dworzec"_pl},
+    {"Szkoła Podstawowa nr 2"_pl, 20, "Szkoła"_pl}, {"Muzeum"_pl, 25, "Muzeum"_pl},
+    {"Kino"_pl, 30, "Kino"_pl},                     {"Teatr"_pl, 30, "Teatr"_pl},
+    {"Komisariat Policji"_pl, 41, "Policja"_pl},    {"Straż Pożarna"_pl, 42, "Straż pożarna"_pl},
+    {"Urząd Miasta"_pl, 1, "Urząd"_pl},             {"Park"_pl, 55, "Park"_pl},
+    {"Piekarnia"_pl, 120, "Piekarnia"_pl},          {"Księgarnia"_pl, 150, "Księgarnia"_pl},
+    {"Warsztat samochodowy"_pl, 200, "Warsztat"_pl}, {"Toaleta publiczna"_pl, 255, "Toaleta"_pl},
+    {"Punkt informacji turystycznej"_pl, 98, "Informacja turystyczna"_pl},
+};
+
+// The categories as the users name them, to repeat in descriptions; each is
+// the plural of the kinds that carry its number.
+struct catname {
+    unsigned num;
+    shortstr name;
+};
+
+const catname catnames[] = {
+    {1, "Urzędy"_pl},          {2, "Poczty"_pl},           {3, "Banki"_pl},
+    {4, "Bankomaty"_pl},       {5, "Parkingi"_pl},         {6, "Stacje paliw"_pl},
+    {7, "Sklepy spożywcze"_pl}, {8, "Supermarkety"_pl},    {9, "Kościoły"_pl},
+    {10, "Restauracje"_pl},    {11, "Hotele"_pl},          {12, "Apteki"_pl},
+    {13, "Apteki nocne"_pl},   {14, "Szpitale"_pl},        {15, "Przychodnie"_pl},
+    {16, "Przystanki autobusowe"_pl}, {17, "Przystanki tramwajowe"_pl},
+    {18, "Dworce"_pl},         {20, "Szkoły"_pl},          {21, "Kawiarnie"_pl},
+    {25, "Muzea"_pl},          {30, "Kina i teatry"_pl},   {41, "Policja"_pl},
+    {42, "Straż pożarna"_pl},  {55, "Parki"_pl},           {98, "Inne"_pl},
+    {120, "Piekarnie"_pl},     {150, "Księgarnie"_pl},     {200, "Warsztaty"_pl},
+    {255, "Toalety"_pl},
+};
+
+// Own names that follow a kind now and then.
+const shortstr ownnames[] = {
+    "Centrum"_pl, "Pod Żaglami"_pl, "św. Anny"_pl, "Zdrowie"_pl, "Pod Lipą"_pl,
+    "Na Rogu"_pl, "Złoty Róg"_pl, "Słoneczko"_pl, "Rodzinna"_pl, "Stary Młyn"_pl,
+    "Zielony Gaj"_pl, "Bursztyn"_pl, "Żurawinka"_pl, "Pod Dębem"_pl, "Miejska"_pl,
+    "Wiślana"_pl, "\"Jagódka\""_pl, "(filia nr 4)"_pl, "Śródmieście"_pl, "Łazienki"_pl,
+};
+
+const shortstr streets[] = {
+    "Mickiewicza"_pl, "Słowackiego"_pl, "Kościuszki"_pl, "Piłsudskiego"_pl,
+    "Żeromskiego"_pl, "Sienkiewicza"_pl, "Kopernika"_pl, "Chopina"_pl,
+    "Długa"_pl, "Krótka"_pl, "Polna"_pl, "Leśna"_pl, "Ogrodowa"_pl,
+    "Słoneczna"_pl, "Szkolna"_pl, "Kolejowa"_pl, "Dworcowa"_pl, "Źródlana"_pl,
+    "Łąkowa"_pl, "Wąska"_pl, "Grunwaldzka"_pl, "Jagiellońska"_pl, "3 Maja"_pl,
+    "Armii Krajowej"_pl, "Świętokrzyska"_pl, "Różana"_pl, "Rynek"_pl, "Żwirki i Wigury"_pl,
+};
+
+const shortstr hours[] = {
+    "czynna całą dobę"_pl, "Poniedziałek-piątek 8-16"_pl, "pn.-pt. 9-17, sob. 9-13"_pl,
+    "nieczynne w niedziele"_pl, "otwarte 7:00-22:00"_pl, "w soboty do 14"_pl,
+    "całodobowo"_pl, "Godziny otwarcia: 10-18."_pl,
+};
+
+const shortstr notes[] = {
+    "wejście od podwórza"_pl, "(obok poczty)"_pl, "\"przy rondzie\""_pl, "[remont]"_pl,
+    "I piętro, winda"_pl, "tel. 22 123 45 67"_pl, "wejście od ul. Długiej."_pl,
+    "podjazd dla wózków"_pl, "'naprzeciw kościoła'"_pl, "schody, 5 stopni..."_pl,
+    "dzwonek przy drzwiach"_pl, "przejście podziemne, wyjście nr 2"_pl,
+};
+
+template <class T, std::size_t N>
+const T &pick(const T (&a)[N]) { return a[rbelow(unsigned(N))]; }
+
+// A whole number as text.
+shortstr numtext(std::uint64_t v)
+{
+    char b[24];
+    int n = 0;
+    do { b[n++] = char('0' + v % 10); v /= 10; } while (v);
+    shortstr r;
+    while (n) r += b[--n];
+    return r;
+}
+
+shortstr catnameof(unsigned num)
+{
+    for (const catname &c : catnames)
+        if (c.num == num) return c.name;
+    return shortstr();
+}
+
+// A street address such as "ul. Długa 12".
+shortstr address()
+{
+    shortstr r = "ul. "_pl + pick(streets);
+    r += ' ';
+    r += numtext(1 + rbelow(150));
+    return r;
+}
+
+// Cuts s to exactly n bytes (s is at least that long) whose last byte is not
+// a blank, so that a reader that trims blanks still sees all n.
+void cutto(shortstr &s, std::size_t n)
+{
+    s.resize(n);
+    if (s[n - 1] == ' ') s[n - 1] = '.';
+}
+
+// One record before it is laid out.
+struct record {
+    std::int32_t east = 0, north = 0;
+    unsigned cat = 0;
+    shortstr name, desc, own;
+    bool fullname = false;   // a 63-byte name whose slot holds no zero byte
+};
+
+// A part of a description: opening hours, an address, a note with marks, or
+// words repeated from the name or the category.
+shortstr descpart(const record &r, const kind &k)
+{
+    unsigned w = rbelow(10);
+    if (w < 3) return pick(hours);
+    if (w < 5) {
+        shortstr a = address();
+        if (rchance(50)) {
+            a += ", "_pl;
+            a += pick(notes);
+        }
+        return a;
+    }
+    if (w < 7) return pick(notes);
+    if (w < 8) return r.name;
+    if (w < 9) return k.name;
+    shortstr c = catnameof(k.cat);
+    return c.empty() ? k.own : c;
+}
+
+// Makes the next record; false when PROJ cannot place its point.
+bool makerecord(record &r, PJ *grid, PJ *geo)
+{
+    // The place: a town's centre and an offset of up to about 3 km, into the
+    // grid through PROJ, rounded to whole metres.
+    const town &t = pick(towns);
+    int dlat = int(rbelow(5401)) - 2700;   // 0.00001 degree, about 3 km
+    int dlon = int(rbelow(8001)) - 4000;
+    double lat = (t.lat * 10 + dlat) / 100000.0, lon = (t.lon * 10 + dlon) / 100000.0;
+    const double rad = 3.14159265358979323846 / 180.0;
+    PJ_COORD c = proj_coord(lon * rad, lat * rad, 0, 0);
+    c = proj_trans(geo, PJ_INV, c);
+    c = proj_trans(grid, PJ_FWD, c);
+    if (!std::isfinite(c.v[0]) || !std::isfinite(c.v[1]) || std::fabs(c.v[0]) > 1e9 || std::fabs(c.v[1]) > 1e9)
+        return false;
+    r.east = std::int32_t(std::lround(c.v[0]));
+    r.north = std::int32_t(std::lround(c.v[1]));
+
+    const kind &k = pick(kinds);
+    r.name = k.name;
+    if (rchance(50)) {
+        r.name += ' ';
+        r.name += pick(ownnames);
+    }
+    if (rchance(10)) {
+        r.name += ' ';
+        r.name += t.name;
+    }
+    r.fullname = false;
+    if (rchance(6)) {
+        // The longest name, 63 bytes; half of them fill the slot, the 64th
+        // byte not a zero either.
+        r.name += " - "_pl;
+        r.name += t.name;
+        while (r.name.size() < 63) {
+            r.name += ", "_pl;
+            r.name += address();
+        }
+        cutto(r.name, 63);
+        r.fullname = rchance(50);
+    }
+
+    unsigned c99 = rbelow(100);
+    r.own = shortstr();
+    if (c99 < 20) {
+        r.cat = 99;
+        r.own = k.own;
+        if (rchance(10)) {
+            r.own += ' ';
+            r.own += t.name;
+        }
+        if (rchance(5)) {
+            // The longest own name: 31 bytes.
+            r.own += " przy ulicy "_pl;
+            r.own += pick(streets);
+            r.own += " i w okolicy"_pl;
+            cutto(r.own, 31);
+        }
+        r.own.resize(31);
+    } else if (c99 < 24) {
+        r.cat = 0;
+    } else {
+        r.cat = k.cat;
+    }
+
+    unsigned d = rbelow(100);
+    r.desc = shortstr();
+    if (d < 15) return true;   // no description
+    unsigned parts = 1 + rbelow(3);
+    std::size_t target = 0;
+    if (d >= 95) target = 254;                        // the longest one
+    else if (d >= 88) target = 120 + rbelow(134);     // long
+    for (unsigned i = 0; i < parts || r.desc.size() < target; i++) {
+        if (i) {
+            unsigned s = rbelow(4);
+            r.desc += s == 0 ? ". "_pl : s == 1 ? " "_pl : ", "_pl;
+        }
+        r.desc += descpart(r, k);
+    }
+    if (target) cutto(r.desc, target);
+    r.desc.resize(254);
+    return true;
+}
+
+// Field places in a record.
+enum : std::size_t {
+    reclen = 362,
+    ofseast = 0, ofsnorth = 4, ofsunused1 = 8,
+    ofsname = 9, namelen = 64,
+    ofsdesc = 73, desclen = 255,
+    ofsunused2 = 328, ofscat = 329,
+    ofsown = 330, ownlen = 32,
+};
+
+void put32(unsigned char *p, std::int32_t v)
+{
+    std::uint32_t u = std::uint32_t(v);
+    for (int i = 0; i < 4; i++) p[i] = (unsigned char)(u >> (8 * i));
+}
+
+// A random byte that is not zero.
+unsigned char garbage() { return (unsigned char)(1 + rbelow(255)); }
+
+// Puts text into a zero-filled slot of size bytes with its ending zero; now
+// and then the bytes after the zero are random.
+void putslot(unsigned char *p, std::size_t size, const shortstr &text)
+{
+    std::memcpy(p, text.data(), text.size());
+    if (text.size() + 1 < size && rchance(10)) {
+        std::size_t from = text.size() + 1 + rbelow(unsigned(size - text.size() - 1));
+        for (std::size_t i = from; i < size; i++) p[i] = (unsigned char)rbelow(256);
+    }
+}
+
+void layout(unsigned char *p, const record &r)
+{
+    std::memset(p, 0, reclen);
+    put32(p + ofseast, r.east);
+    put32(p + ofsnorth, r.north);
+    if (rchance(10)) p[ofsunused1] = garbage();
+    if (rchance(10)) p[ofsunused2] = garbage();
+    putslot(p + ofsname, namelen, r.name);
+    if (r.fullname) p[ofsname + namelen - 1] = garbage();
+    putslot(p + ofsdesc, desclen, r.desc);
+    p[ofscat] = (unsigned char)r.cat;
+    if (r.cat == 99) {
+        putslot(p + ofsown, ownlen, r.own);
+    } else if (rchance(5)) {
+        // An own name left over from an earlier category.
+        putslot(p + ofsown, ownlen, pick(kinds).own);
+    }
+}
+
+// An output file: a regular file is written under a temporary name and
+// renamed into place at the end, anything else (a device, a pipe) directly.
+struct output {
+    std::string path;   // the file asked for
+    std::string tmp;    // the file written
+    bool special = false;
+    std::FILE *f = nullptr;
+    std::string buf;    // bytes not yet written
+    bool ok = true;     // false after a failed write
+
+    bool open(const char *p)
+    {
+        path = p;
+        struct stat st;
+        special = ::stat(p, &st) == 0 && !S_ISREG(st.st_mode);
+        tmp = special ? path : path + ".part";
+        f = std::fopen(tmp.c_str(), "wb");
+        if (!f) {
+            std::fprintf(stderr, "mkuam: cannot create %s: %s\n", tmp.c_str(), std::strerror(errno));
+            return false;
+        }
+        buf.reserve((1u << 20) + 4096);
+        return true;
+    }
+
+    void flush()
+    {
+        if (ok && !buf.empty() && std::fwrite(buf.data(), 1, buf.size(), f) != buf.size()) ok = false;
+        buf.clear();
+    }
+
+    void put(std::string_view s)
+    {
+        buf.append(s);
+        if (buf.size() >= (1u << 20)) flush();
+    }
+
+    // Writes what is left and closes the file; false (with a message) on failure.
+    bool close()
+    {
+        flush();
+        if (std::fclose(f) != 0) ok = false;
+        f = nullptr;
+        if (!ok) std::fprintf(stderr, "mkuam: cannot write %s\n", tmp.c_str());
+        return ok;
+    }
+
+    // Removes the temporary file (a device or a pipe is left alone).
+    void discard()
+    {
+        if (f) std::fclose(f);
+        f = nullptr;
+        if (!special) std::remove(tmp.c_str());
+    }
+};
+
+// A signed whole number as text, written into out.
+void putint(output &out, std::int64_t v)
+{
+    if (v < 0) out.put("-");
+    out.put(numtext(v < 0 ? std::uint64_t(-v) : std::uint64_t(v)).view());
+}
+
+// Reads a whole decimal number within lo..hi; false when the text is not one.
+bool parsenum(const char *s, std::int64_t lo, std::int64_t hi, std::int64_t &v)
+{
+    if (!*s) return false;
+    errno = 0;
+    char *end = nullptr;
+    long long x = std::strtoll(s, &end, 10);
+    if (*end || errno || x < lo || x > hi) return false;
+    v = x;
+    return true;
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: mkuam [--seed N] [--records N] [--declared N] [--pairs FILE] OUTFILE\n");
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::int64_t seed = 1, records = 1000, declared = 0;
+    bool hasdeclared = false;
+    const char *path = nullptr, *pairspath = nullptr;
+    for (int i = 1; i < argc; i++) {
+        std::string_view a = argv[i];
+        if ((a == "--seed" || a == "--records" || a == "--declared" || a == "--pairs") && i + 1 < argc) {
+            const char *v = argv[++i];
+            bool ok = true;
+            if (a == "--seed") ok = parsenum(v, 0, LLONG_MAX, seed);
+            else if (a == "--records") ok = parsenum(v, 0, INT32_MAX, records);
+            else if (a == "--declared") ok = hasdeclared = parsenum(v, INT32_MIN, INT32_MAX, declared);
+            else if (*v) pairspath = v;
+            else ok = false;
+            if (!ok) return usage();
+        } else if (!path && !a.empty() && a[0] != '-') {
+            path = argv[i];
+        } else {
+            return usage();
+        }
+    }
+    if (!path) return usage();
+    if (!hasdeclared) declared = records;
+
+    // The two systems, from their definitions alone (no PROJ database).
+    PJ_CONTEXT *ctx = proj_context_create();
+    PJ *grid = proj_create(ctx, "+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000 "
+                                "+ellps=GRS80 +units=m");
+    PJ *geo = proj_create(ctx, "+proj=latlong +ellps=WGS84");
+    if (!grid || !geo) {
+        std::fprintf(stderr, "mkuam: PROJ cannot create the coordinate systems: %s\n",
+                     proj_context_errno_string(ctx, proj_context_errno(ctx)));
+        return 1;
+    }
+
+    output out, pairs;
+    if (!out.open(path)) return 1;
+    if (pairspath && !pairs.open(pairspath)) {
+        out.discard();
+        return 1;
+    }
+
+    unsigned char head[8] = {0xBB, 0x22, 0xD5, 0x3F};
+    put32(head + 4, std::int32_t(declared));
+    out.put(std::string_view(reinterpret_cast<const char *>(head), sizeof head));
+
+    rngstate = std::uint64_t(seed);
+    record r;
+    unsigned char raw[reclen];
+    for (std::int64_t i = 0; i < records; i++) {
+        if (!makerecord(r, grid, geo)) {
+            std::fprintf(stderr, "mkuam: PROJ cannot place a point: %s\n",
+                         proj_context_errno_string(ctx, proj_context_errno(ctx)));
+            out.discard();
+            if (pairspath) pairs.discard();
+            return 1;
+        }
+        layout(raw, r);
+        out.put(std::string_view(reinterpret_cast<const char *>(raw), reclen));
+        if (pairspath) {
+            putint(pairs, r.east);
+            pairs.put(" ");
+            putint(pairs, r.north);
+            pairs.put("\n");
+        }
+    }
+    proj_destroy(geo);
+    proj_destroy(grid);
+    proj_context_destroy(ctx);
+
+    bool ok = out.close();
+    if (pairspath && !pairs.close()) ok = false;
+    if (!ok) {
+        out.discard();
+        if (pairspath) pairs.discard();
+        return 1;
+    }
+    if (pairspath && !pairs.special && std::rename(pairs.tmp.c_str(), pairs.path.c_str()) != 0) {
+        std::fprintf(stderr, "mkuam: cannot rename %s to %s: %s\n", pairs.tmp.c_str(), pairspath,
+                     std::strerror(errno));
+        out.discard();
+        pairs.discard();
+        return 1;
+    }
+    if (!out.special && std::rename(out.tmp.c_str(), path) != 0) {
+        std::fprintf(stderr, "mkuam: cannot rename %s to %s: %s\n", out.tmp.c_str(), path, std::strerror(errno));
+        out.discard();
+        if (pairspath && !pairs.special) std::remove(pairspath);
+        return 1;
+    }
+    return 0;
+}
