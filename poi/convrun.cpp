@@ -10,6 +10,7 @@
 #include "poi/input.h"
 #include "poi/lsout.h"
 #include "poi/pnt.h"
+#include "poi/uam.h"
 #include "text/strutil.h"
 #include "ui/tk.h"
 
@@ -42,7 +43,7 @@ void convertfile() {
         return;
     }
     runstart();
-    if (extof(inputpath).view() == ".uam") showformaterror();  // AutoMapa files are not read yet
+    if (extof(inputpath).view() == ".uam") uamconvert();
     else pntconvert();
     runfinish();
     closeoutput();

@@ -1,0 +1,132 @@
+// The AutoMapa reader. Records are read whole with readblock; every record
+// counts as 362 characters read for idlepump, so the window stays responsive
+// through long files as it does for text files.
+
+#include "poi/uam.h"
+
+#include <cstring>
+
+#include "app/app.h"
+#include "poi/input.h"
+#include "poi/lsout.h"
+#include "poi/uamkat.h"
+#include "poi/uamproj.h"
+#include "text/codepage.h"
+#include "text/strutil.h"
+#include "ui/tk.h"
+
+const unsigned char uamsignature[4] = {0xBB, 0x22, 0xD5, 0x3F};
+
+uamrec curuam;  // the record being converted
+
+// Places of the fields in a record.
+enum : std::uint32_t {
+    uameast = 0,
+    uamnorth = 4,
+    uamname = 9, uamnamelen = 64,
+    uamdesc = 73, uamdesclen = 255,
+    uamkatnum = 329,
+    uamkatname = 330, uamkatnamelen = 32,
+};
+
+static std::int32_t le32(const unsigned char *p) {
+    return std::int32_t(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                        std::uint32_t(p[3]) << 24);
+}
+
+// A text slot: up to the first zero byte, at most size - 1 bytes.
+static shortstr slottext(const unsigned char *p, std::size_t size) {
+    const void *z = std::memchr(p, 0, size - 1);
+    std::size_t n = z ? std::size_t(static_cast<const unsigned char *>(z) - p) : size - 1;
+    return shortstr(reinterpret_cast<const char *>(p), n);
+}
+
+void uamdecode(const unsigned char *raw) {
+    curuam = uamrec();
+    curuam.x = le32(raw + uameast);
+    curuam.y = le32(raw + uamnorth);
+    curuam.name = slottext(raw + uamname, uamnamelen);
+    curuam.desc = slottext(raw + uamdesc, uamdesclen);
+    curuam.katnum = raw[uamkatnum];
+    curuam.kat = curuam.katnum == katown ? slottext(raw + uamkatname, uamkatnamelen) : kateg[curuam.katnum];
+    cleanname(curuam.name);
+    cleanname(curuam.kat);
+    cleanname(curuam.desc);
+}
+
+// Appends the words of text to built, each in lower case after one blank,
+// unless built holds it already (inside a longer word too); stops once built
+// is longer than 100 bytes. Words end at a blank; blanks and tabs before a
+// word are skipped.
+static void addwords(shortstr &built, const shortstr &text) {
+    const shortstr low = pllower(text);
+    std::string_view rest = low.view();
+    while (built.size() <= 100) {
+        std::size_t b = rest.find_first_not_of(" \t");
+        if (b == std::string_view::npos) break;
+        rest.remove_prefix(b);
+        std::string_view w = rest.substr(0, rest.find(' '));
+        rest.remove_prefix(w.size());
+        if (built.view().find(w) != std::string_view::npos) continue;
+        built += ' ';
+        built += w;
+    }
+}
+
+shortstr uamlsname() {
+    shortstr built = pllower(curuam.kat);
+    addwords(built, curuam.name);
+    addwords(built, curuam.desc);
+    std::string_view v = built.view();
+    std::size_t b = v.find_first_not_of(" \t");
+    v.remove_prefix(b == std::string_view::npos ? v.size() : b);
+    shortstr name(v.substr(0, lsnamemax));
+    convertpage(name, cpwin1250, cpplain);
+    return name;
+}
+
+bool uamrecord() {
+    unsigned char raw[uamreclen];
+    std::uint32_t got = readblock(raw, uamreclen);
+    idlepumpn(got);
+    if (got < uamreclen) return false;
+    uamdecode(raw);
+    curuam.placed = projpoint(curuam.x, curuam.y);
+    return true;
+}
+
+// The record as a Loadstone point. A point whose coordinates could not be
+// transformed is not written (its grid metres are no latitude and
+// longitude): its empty name makes the writer count it as skipped.
+static void uamlspoint() {
+    clearpoi();
+    if (!curuam.placed) return;
+    curpoi.name = uamlsname();
+    curpoi.lat = curuam.y;
+    curpoi.lon = curuam.x;
+}
+
+void uamconvert() {
+    if (!projinit()) return;
+    katload();
+    unsigned char head[4];
+    if (readblock(head, 4) < 4 || std::memcmp(head, uamsignature, 4) != 0) {
+        showformaterror();
+        projdone();
+        return;
+    }
+    // Every real file has the count; a file that ends inside it is not one.
+    if (readblock(head, 4) < 4) {
+        showformaterror();
+        projdone();
+        return;
+    }
+    report("zadeklarowano w pliku "_pl + numtostr(le32(head)) + " rekordów"_pl);
+    busyflag = true;
+    while (!quitflag && !errorflag && uamrecord()) {
+        uamlspoint();
+        writepoint();
+    }
+    busyflag = false;
+    projdone();
+}
