@@ -39,25 +39,9 @@
 #include <sys/stat.h>
 
 #include "text/shortstr.h"
+#include "tools/gentool.h"
 
 namespace {
-
-// Random numbers: splitmix64, small, fast and the same everywhere.
-std::uint64_t rngstate = 0;   // generator state, set from the seed
-
-std::uint64_t rnext()
-{
-    std::uint64_t z = (rngstate += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-// A number in 0..n-1 (n > 0); the tiny modulo bias does not matter here.
-unsigned rbelow(unsigned n) { return unsigned(rnext() % n); }
-
-// True with a chance of pct percent.
-bool rchance(unsigned pct) { return rbelow(100) < pct; }
 
 // A town with its centre in units of 0.0001 degree; points fall within about
 // 4 km of it, well inside the country.
@@ -164,9 +148,6 @@ const char hexdigits[] = "0123456789ABCDEF";
 template <class T, std::size_t N>
 constexpr unsigned count(const T (&)[N]) { return unsigned(N); }
 
-template <class T, std::size_t N>
-const T &pick(const T (&a)[N]) { return a[rbelow(unsigned(N))]; }
-
 // Lower case of a code page 1250 text: ASCII and the Polish capitals.
 shortstr lowered(const shortstr &s)
 {
@@ -246,43 +227,24 @@ void makepoint(point &p)
     p.extra = rchance(15) ? 1 + rbelow(3) : 0;
 }
 
-// Output buffer, flushed to the file in large blocks.
-std::FILE *outf = nullptr;   // the file being written
-std::string outbuf;          // bytes not yet written
-bool outok = true;           // false after a failed write
+// The output file.
+genout out;
 
-void flushout()
-{
-    if (outok && !outbuf.empty() && std::fwrite(outbuf.data(), 1, outbuf.size(), outf) != outbuf.size())
-        outok = false;
-    outbuf.clear();
-}
-
-void put(std::string_view s)
-{
-    outbuf.append(s);
-    if (outbuf.size() >= (1u << 20)) flushout();
-}
+void put(std::string_view s) { out.put(s); }
 
 void puts(const shortstr &s) { put(s.view()); }
 
-void putuint(std::uint64_t v)
-{
-    char b[24];
-    int n = 0;
-    do { b[n++] = char('0' + v % 10); v /= 10; } while (v);
-    while (n) outbuf += b[--n];
-}
+void putuint(std::uint64_t v) { out.buf += numtext(v).view(); }
 
 // A coordinate in 0.00000001 degree, non-negative, with dec decimals (cut).
 void putcoord(std::int64_t v, int dec)
 {
     putuint(std::uint64_t(v / 100000000));
-    outbuf += '.';
+    out.buf += '.';
     char frac[8];
     std::int64_t f = v % 100000000;
     for (int i = 7; i >= 0; i--) { frac[i] = char('0' + f % 10); f /= 10; }
-    outbuf.append(frac, std::size_t(dec));
+    out.buf.append(frac, std::size_t(dec));
 }
 
 const char *extrafields[] = {",0", ",-777", ",65535", ",Uwagi"};
@@ -290,22 +252,22 @@ const char *extrafields[] = {",0", ",-777", ",65535", ",Uwagi"};
 void putpnt(const point &p)
 {
     putcoord(p.lat, p.latdec);
-    outbuf += ',';
+    out.buf += ',';
     putcoord(p.lon, p.londec);
-    outbuf += ',';
+    out.buf += ',';
     putuint(p.icon);
-    outbuf += ',';
+    out.buf += ',';
     putuint(p.date / 100000);
-    outbuf += '.';
+    out.buf += '.';
     putuint(p.date % 100000 + 100000);
-    outbuf.erase(outbuf.size() - 6, 1);   // the leading 1 that kept the zeros
-    outbuf += ',';
+    out.buf.erase(out.buf.size() - 6, 1);   // the leading 1 that kept the zeros
+    out.buf += ',';
     puts(p.a);
-    outbuf += ',';
+    out.buf += ',';
     puts(p.b);
-    outbuf += ',';
+    out.buf += ',';
     puts(p.c);
-    outbuf += ',';
+    out.buf += ',';
     puts(p.d);
     for (unsigned i = 0; i < p.extra; i++) put(extrafields[i]);
     put("\r\n");
@@ -314,15 +276,15 @@ void putpnt(const point &p)
 void putwpt(const point &p, std::uint64_t no)
 {
     putuint(no);
-    outbuf += ',';
+    out.buf += ',';
     puts(p.a);
-    outbuf += ',';
+    out.buf += ',';
     putcoord(p.lat, p.latdec);
-    outbuf += ',';
+    out.buf += ',';
     putcoord(p.lon, p.londec);
     put(",,0,1,3,0,65535,");
     puts(p.b);
-    outbuf += ' ';
+    out.buf += ' ';
     puts(p.c);
     put(",0,0,0,-777,6,0,17\r\n");
 }
@@ -371,18 +333,7 @@ int main(int argc, char **argv)
     }
     if (!path) return usage();
 
-    // A regular file (or a new one) is written under a temporary name and
-    // renamed into place; anything else (a device, a pipe) is written as it
-    // is, never replaced.
-    struct stat st;
-    bool special = ::stat(path, &st) == 0 && !S_ISREG(st.st_mode);
-    std::string tmp = special ? std::string(path) : std::string(path) + ".part";
-    outf = std::fopen(tmp.c_str(), "wb");
-    if (!outf) {
-        std::fprintf(stderr, "mkpnt: cannot create %s: %s\n", tmp.c_str(), std::strerror(errno));
-        return 1;
-    }
-    outbuf.reserve((1u << 20) + 4096);
+    if (!out.open("mkpnt", path)) return 1;
 
     rngstate = seed;
     if (wpt) {
@@ -401,16 +352,8 @@ int main(int argc, char **argv)
         if (wpt) putwpt(p, i + 1);
         else putpnt(p);
     }
-    flushout();
-    if (std::fclose(outf) != 0) outok = false;
-    if (!outok) {
-        std::fprintf(stderr, "mkpnt: cannot write %s\n", tmp.c_str());
-        if (!special) std::remove(tmp.c_str());
-        return 1;
-    }
-    if (!special && std::rename(tmp.c_str(), path) != 0) {
-        std::fprintf(stderr, "mkpnt: cannot rename %s to %s: %s\n", tmp.c_str(), path, std::strerror(errno));
-        std::remove(tmp.c_str());
+    if (!out.close() || !out.commit()) {
+        out.discard();
         return 1;
     }
     return 0;

@@ -55,25 +55,9 @@
 #include <sys/stat.h>
 
 #include "text/shortstr.h"
+#include "tools/gentool.h"
 
 namespace {
-
-// Random numbers: splitmix64, small, fast and the same everywhere.
-std::uint64_t rngstate = 0;   // generator state, set from the seed
-
-std::uint64_t rnext()
-{
-    std::uint64_t z = (rngstate += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-// A number in 0..n-1 (n > 0); the tiny modulo bias does not matter here.
-unsigned rbelow(unsigned n) { return unsigned(rnext() % n); }
-
-// True with a chance of pct percent.
-bool rchance(unsigned pct) { return rbelow(100) < pct; }
 
 // A town with its centre in units of 0.0001 degree. The list reaches every
 // edge of the country: the points still fall inside it.
@@ -182,20 +166,6 @@ const shortstr notes[] = {
     "podjazd dla wózków"_pl, "'naprzeciw kościoła'"_pl, "schody, 5 stopni..."_pl,
     "dzwonek przy drzwiach"_pl, "przejście podziemne, wyjście nr 2"_pl,
 };
-
-template <class T, std::size_t N>
-const T &pick(const T (&a)[N]) { return a[rbelow(unsigned(N))]; }
-
-// A whole number as text.
-shortstr numtext(std::uint64_t v)
-{
-    char b[24];
-    int n = 0;
-    do { b[n++] = char('0' + v % 10); v /= 10; } while (v);
-    shortstr r;
-    while (n) r += b[--n];
-    return r;
-}
 
 shortstr catnameof(unsigned num)
 {
@@ -383,64 +353,8 @@ void layout(unsigned char *p, const record &r)
     }
 }
 
-// An output file: a regular file is written under a temporary name and
-// renamed into place at the end, anything else (a device, a pipe) directly.
-struct output {
-    std::string path;   // the file asked for
-    std::string tmp;    // the file written
-    bool special = false;
-    std::FILE *f = nullptr;
-    std::string buf;    // bytes not yet written
-    bool ok = true;     // false after a failed write
-
-    bool open(const char *p)
-    {
-        path = p;
-        struct stat st;
-        special = ::stat(p, &st) == 0 && !S_ISREG(st.st_mode);
-        tmp = special ? path : path + ".part";
-        f = std::fopen(tmp.c_str(), "wb");
-        if (!f) {
-            std::fprintf(stderr, "mkuam: cannot create %s: %s\n", tmp.c_str(), std::strerror(errno));
-            return false;
-        }
-        buf.reserve((1u << 20) + 4096);
-        return true;
-    }
-
-    void flush()
-    {
-        if (ok && !buf.empty() && std::fwrite(buf.data(), 1, buf.size(), f) != buf.size()) ok = false;
-        buf.clear();
-    }
-
-    void put(std::string_view s)
-    {
-        buf.append(s);
-        if (buf.size() >= (1u << 20)) flush();
-    }
-
-    // Writes what is left and closes the file; false (with a message) on failure.
-    bool close()
-    {
-        flush();
-        if (std::fclose(f) != 0) ok = false;
-        f = nullptr;
-        if (!ok) std::fprintf(stderr, "mkuam: cannot write %s\n", tmp.c_str());
-        return ok;
-    }
-
-    // Removes the temporary file (a device or a pipe is left alone).
-    void discard()
-    {
-        if (f) std::fclose(f);
-        f = nullptr;
-        if (!special) std::remove(tmp.c_str());
-    }
-};
-
 // A signed whole number as text, written into out.
-void putint(output &out, std::int64_t v)
+void putint(genout &out, std::int64_t v)
 {
     if (v < 0) out.put("-");
     out.put(numtext(v < 0 ? std::uint64_t(-v) : std::uint64_t(v)).view());
@@ -502,9 +416,9 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    output out, pairs;
-    if (!out.open(path)) return 1;
-    if (pairspath && !pairs.open(pairspath)) {
+    genout out, pairs;
+    if (!out.open("mkuam", path)) return 1;
+    if (pairspath && !pairs.open("mkuam", pairspath)) {
         out.discard();
         return 1;
     }
@@ -544,15 +458,12 @@ int main(int argc, char **argv)
         if (pairspath) pairs.discard();
         return 1;
     }
-    if (pairspath && !pairs.special && std::rename(pairs.tmp.c_str(), pairs.path.c_str()) != 0) {
-        std::fprintf(stderr, "mkuam: cannot rename %s to %s: %s\n", pairs.tmp.c_str(), pairspath,
-                     std::strerror(errno));
+    if (pairspath && !pairs.commit()) {
         out.discard();
         pairs.discard();
         return 1;
     }
-    if (!out.special && std::rename(out.tmp.c_str(), path) != 0) {
-        std::fprintf(stderr, "mkuam: cannot rename %s to %s: %s\n", out.tmp.c_str(), path, std::strerror(errno));
+    if (!out.commit()) {
         out.discard();
         if (pairspath && !pairs.special) std::remove(pairspath);
         return 1;
