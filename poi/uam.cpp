@@ -109,19 +109,15 @@ static void uamlspoint() {
 void uamconvert() {
     if (!projinit()) return;
     katload();
-    unsigned char head[4];
-    if (readblock(head, 4) < 4 || std::memcmp(head, uamsignature, 4) != 0) {
+    // The signature and the declared count; every real file has both, so a
+    // file that ends inside the count is no such file either.
+    unsigned char head[8];
+    if (readblock(head, 8) < 8 || std::memcmp(head, uamsignature, 4) != 0) {
         showformaterror();
         projdone();
         return;
     }
-    // Every real file has the count; a file that ends inside it is not one.
-    if (readblock(head, 4) < 4) {
-        showformaterror();
-        projdone();
-        return;
-    }
-    report("zadeklarowano w pliku "_pl + numtostr(le32(head)) + " rekordów"_pl);
+    report("zadeklarowano w pliku "_pl + numtostr(le32(head + 4)) + " rekordów"_pl);
     busyflag = true;
     while (!quitflag && !errorflag && uamrecord()) {
         uamlspoint();

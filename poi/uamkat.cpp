@@ -41,8 +41,9 @@ void katload() {
         report("Nie można otworzyć pliku uamkateg.csv, niektóre kategorie będą pominięte"_pl);
         return;
     }
-    // Lines end with CR LF, LF or CR; a line is kept up to 1,020 bytes, room
-    // for 255 characters of UTF-8.
+    // Read here rather than through the input reader, which holds the .uam
+    // file of the run. Lines end with CR LF, LF or CR; a line is kept up to
+    // 1,020 bytes, room for 255 characters of UTF-8.
     constexpr std::size_t rawmax = 1020;
     std::string raw;
     char buf[4096];
