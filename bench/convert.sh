@@ -16,62 +16,26 @@
 
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-build=${BUILD:-build}
-jobs=${JOBS:-2}
+name=convert.sh
+# shellcheck source=bench/lib.sh
+. "$(dirname "$0")/lib.sh"
 seed=${SEED:-1}
 big=${POINTS:-1000000}
 small=1000
-reps=3
 maxsecs=1.0        # target: the large run in under this many seconds
 minratio=20        # target: at least this many times faster than gpsbabel
 maxgrowkib=4096    # target: peak memory of the large run within 4 MB of the small one
 
-fail() { echo "convert.sh: $*" >&2; exit 1; }
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/trelik-bench.XXXXXX")
-trap 'rm -rf "$tmp"' EXIT
-
 # The program and the two host tools.
-[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log" >&2; fail "cannot configure $build"; }
-cmake --build "$build" -j "$jobs" --target trelik mkpnt runstat >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log" >&2; fail "cannot build trelik, mkpnt and runstat in $build"; }
-trelik=$build/trelik
+buildtools trelik mkpnt runstat
 mkpnt=$build/mkpnt
 runstat=$build/runstat
 
-# Wall seconds, peak KiB, exit status and processor seconds of the last runstat.
-readstat() { read -r secs kib code cpu < "$tmp/stat"; }
-
-# Converts FILE of N points REPS times into a fresh output file and program
-# folder each time; sets best (wall seconds) with bestcpu (its processor
-# seconds) and peak (KiB, the largest of the runs).
-convertrun() {
-    local file=$1 n=$2 count=$3 i lines
-    best=
-    peak=0
-    for ((i = 0; i < count; i++)); do
-        rm -rf "$tmp/home" "$tmp/out.txt"
-        mkdir "$tmp/home"
-        if ! TRELIK_HOME=$tmp/home "$runstat" "$tmp/stat" "$trelik" convert -o "$tmp/out.txt" -i 1 "$file" \
-                >"$tmp/pane.txt" 2>&1; then
-            cat "$tmp/pane.txt" >&2
-            fail "trelik convert failed on $n points"
-        fi
-        readstat
-        lines=$(wc -l < "$tmp/out.txt")
-        [ "$lines" -eq $((n + 2)) ] || { cat "$tmp/pane.txt" >&2; fail "$lines lines written for $n points, expected $((n + 2))"; }
-        if [ -z "$best" ] || awk -v a="$secs" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best=$secs
-            bestcpu=$cpu
-        fi
-        if [ "$kib" -gt "$peak" ]; then peak=$kib; fi
-    done
-    return 0
+# Every generated point converts: a skipped one is a fault of the reader.
+convertpoints() {
+    convertrun "$1" "$2" "$reps" points
+    [ "$skipped" -eq 0 ] || fail "$skipped of $2 points skipped"
 }
-
-fmt() { awk -v v="$1" -v f="$2" 'BEGIN { printf f, v }'; }
-verdict() { if awk "BEGIN { exit !($1) }"; then echo "met"; else echo "MISSED"; fi; }
 
 "$mkpnt" --seed "$seed" --points "$big" "$tmp/big.pnt"
 "$mkpnt" --seed "$seed" --points "$small" "$tmp/small.pnt"
@@ -79,14 +43,14 @@ bigbytes=$(stat -c %s "$tmp/big.pnt")
 
 echo "Conversion benchmark (seed $seed)"
 
-convertrun "$tmp/big.pnt" "$big" "$reps"
+convertpoints "$tmp/big.pnt" "$big"
 bigbest=$best
 bigpeak=$peak
 echo "  $big points ($(awk -v b="$bigbytes" -v n="$big" 'BEGIN { printf "%.1f MB, %.0f bytes a point", b / 1e6, b / n }')):" \
      "best of $reps $(fmt "$bigbest" '%.3f') s (processor $(fmt "$bestcpu" '%.3f') s), $(awk -v n="$big" -v s="$bigbest" 'BEGIN { printf "%.0f", n / s }') points/s," \
      "peak RSS $bigpeak KiB"
 
-convertrun "$tmp/small.pnt" "$small" "$reps"
+convertpoints "$tmp/small.pnt" "$small"
 smallbest=$best
 smallpeak=$peak
 echo "  $small points: best of $reps $(fmt "$smallbest" '%.4f') s (processor $(fmt "$bestcpu" '%.4f') s)," \

@@ -16,74 +16,18 @@
 
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-build=${BUILD:-build}
-jobs=${JOBS:-2}
+name=uam.sh
+# shellcheck source=bench/lib.sh
+. "$(dirname "$0")/lib.sh"
 seed=${SEED:-1}
 big=${RECORDS:-1000000}
 small=1000
-reps=3
 maxgrowkib=4096    # target: peak memory of the large run within 4 MB of the small one
 grid="+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000 +ellps=GRS80 +units=m"
 
-fail() { echo "uam.sh: $*" >&2; exit 1; }
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/trelik-bench.XXXXXX")
-trap 'rm -rf "$tmp"' EXIT
-
-[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log" >&2; fail "cannot configure $build"; }
-cmake --build "$build" -j "$jobs" --target trelik mkuam runstat >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log" >&2; fail "cannot build trelik, mkuam and runstat in $build"; }
-trelik=$build/trelik
+buildtools trelik mkuam runstat
 mkuam=$build/mkuam
 runstat=$build/runstat
-
-# Wall seconds, peak KiB, exit status and processor seconds of the last runstat.
-readstat() { read -r secs kib code cpu < "$tmp/stat"; }
-
-# The number N of the pane's line "PREFIX N wpisów" (UTF-8), empty when missing.
-panecount() { sed -n "s/^$1 \([0-9][0-9]*\) wpisów\$/\1/p" "$tmp/pane.txt" | tail -n 1; }
-
-# Converts FILE of N records REPS times into a fresh output file and program
-# folder each time; sets best (wall seconds) with bestcpu (its processor
-# seconds), peak (KiB, the largest of the runs) and skipped (records the
-# conversion left out). The output holds two header lines and one line per
-# record converted, and converted and skipped records add up to N.
-convertrun() {
-    local file=$1 n=$2 count=$3 i lines converted
-    best=
-    peak=0
-    for ((i = 0; i < count; i++)); do
-        rm -rf "$tmp/home" "$tmp/out.txt"
-        mkdir "$tmp/home"
-        if ! TRELIK_HOME=$tmp/home "$runstat" "$tmp/stat" "$trelik" convert -o "$tmp/out.txt" -i 1 "$file" \
-                >"$tmp/pane.txt" 2>&1; then
-            cat "$tmp/pane.txt" >&2
-            fail "trelik convert failed on $n records"
-        fi
-        readstat
-        converted=$(panecount "Przetworzono poprawnie")
-        skipped=$(panecount "Pominięto")
-        if [ -z "$converted" ] || [ -z "$skipped" ]; then
-            cat "$tmp/pane.txt" >&2
-            fail "no record counts in the pane for $n records"
-        fi
-        [ $((converted + skipped)) -eq "$n" ] || { cat "$tmp/pane.txt" >&2; fail "$converted converted and $skipped skipped of $n records"; }
-        lines=$(wc -l < "$tmp/out.txt")
-        [ "$lines" -eq $((converted + 2)) ] || { cat "$tmp/pane.txt" >&2; fail "$lines lines written for $converted records, expected $((converted + 2))"; }
-        if [ -z "$best" ] || awk -v a="$secs" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best=$secs
-            bestcpu=$cpu
-        fi
-        if [ "$kib" -gt "$peak" ]; then peak=$kib; fi
-    done
-    return 0
-}
-
-fmt() { awk -v v="$1" -v f="$2" 'BEGIN { printf f, v }'; }
-verdict() { if awk "BEGIN { exit !($1) }"; then echo "met"; else echo "MISSED"; fi; }
-# A whole number with thousands separated by commas.
-grouped() { echo "$1" | sed -e ':a' -e 's/\([0-9]\)\([0-9]\{3\}\)\($\|,\)/\1,\2\3/' -e 'ta'; }
 
 "$mkuam" --seed "$seed" --records "$big" --pairs "$tmp/big.txt" "$tmp/big.uam" || fail "mkuam failed on $big records"
 "$mkuam" --seed "$seed" --records "$small" "$tmp/small.uam" || fail "mkuam failed on $small records"
@@ -91,14 +35,14 @@ bigbytes=$(stat -c %s "$tmp/big.uam")
 
 echo "AutoMapa conversion benchmark (seed $seed)"
 
-convertrun "$tmp/big.uam" "$big" "$reps"
+convertrun "$tmp/big.uam" "$big" "$reps" records
 bigbest=$best
 bigpeak=$peak
 echo "  $(grouped "$big") records ($(awk -v b="$bigbytes" 'BEGIN { printf "%.0f MB", b / 1e6 }'), $skipped skipped):" \
      "best of $reps $(fmt "$bigbest" '%.3f') s (processor $(fmt "$bestcpu" '%.3f') s), $(awk -v n="$big" -v s="$bigbest" 'BEGIN { printf "%.0f", n / s }') records/s," \
      "peak RSS $bigpeak KiB"
 
-convertrun "$tmp/small.uam" "$small" "$reps"
+convertrun "$tmp/small.uam" "$small" "$reps" records
 smallbest=$best
 smallpeak=$peak
 echo "  $(grouped "$small") records ($skipped skipped): best of $reps $(fmt "$smallbest" '%.4f') s (processor $(fmt "$bestcpu" '%.4f') s)," \
