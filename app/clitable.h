@@ -4,3 +4,6 @@
 //
 // Included twice by app/cli.cpp with different meanings of CLICMD.
 CLICMD(convertcli)
+CLICMD(converttbcli)
+CLICMD(generatecli)
+CLICMD(checkcli)

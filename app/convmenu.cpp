@@ -10,6 +10,7 @@
 #include "app/runfb.h"
 #include "poi/convrun.h"
 #include "text/strutil.h"
+#include "textbase/tb.h"
 #include "ui/tk.h"
 
 static void convintro() {
@@ -80,9 +81,8 @@ void convmenu() {
         std::int32_t choice = menuchoice;
         if (choice == 0) return;
         if (choice == iconv) convertfile();
-        else if (choice == itb) {
-            // The textbase conversion is not available yet.
-        } else if (choice == iout) chooseoutput();
+        else if (choice == itb) tbconvert();
+        else if (choice == iout) chooseoutput();
         else if (choice == iuser) userid = readnum("Id użytkownika"_pl, userid, 1, 2000000000);
         else if (choice == iid) nextpointid = readnum("pierwszy id punktu"_pl, nextpointid, 1, 2000000000);
         else if (choice == ireset) resetoutput();

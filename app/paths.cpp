@@ -428,3 +428,13 @@ int fsclosesync(std::FILE *f) {
     return err;
 }
 #endif
+
+// The reason of a failed write, for the message.
+shortstr writereason(int err) {
+    if (err == ENOSPC) return " (brak miejsca na dysku)"_pl;
+#ifdef EDQUOT
+    if (err == EDQUOT) return " (przekroczony przydział miejsca na dysku)"_pl;
+#endif
+    if (err == EROFS || err == EACCES || err == EPERM) return " (brak prawa zapisu)"_pl;
+    return shortstr();
+}

@@ -68,3 +68,7 @@ int fstruncate(std::FILE *f, std::int64_t size);
 // Flushes, forces the data onto the disk and closes; 0, or the error number of
 // the first step that failed (the file is closed in every case).
 int fsclosesync(std::FILE *f);
+
+// The cause of a failed write as a Polish phrase in brackets with a leading
+// blank (" (brak miejsca na dysku)"), or "" when it says nothing useful.
+shortstr writereason(int err);

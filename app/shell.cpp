@@ -8,7 +8,7 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "text/strutil.h"
-#include "textbase/tbmenu.h"
+#include "textbase/tb.h"
 #include "ui/tk.h"
 
 // ---- Application state ----
@@ -95,6 +95,7 @@ bool appstart() {
     nextpointid = 1;
     errorflag = 0;
     setdefaultoutput();
+    tbinit();
     loadsettings();
     return true;
 }

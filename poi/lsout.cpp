@@ -34,21 +34,12 @@ static std::uint32_t pointends[maxpending];  // offset in outbuf after each buff
 static std::uint32_t pending = 0;            // point lines in outbuf
 
 bool outputopen() { return outf != nullptr; }
+bool outputfailed() { return outfailed; }
 
 void clearpoi() {
     curpoi.name = shortstr();
     curpoi.lat = 0;
     curpoi.lon = 0;
-}
-
-// The reason of a failed write, for the message.
-static shortstr writereason(int err) {
-    if (err == ENOSPC) return " (brak miejsca na dysku)"_pl;
-#ifdef EDQUOT
-    if (err == EDQUOT) return " (przekroczony przydział miejsca na dysku)"_pl;
-#endif
-    if (err == EROFS || err == EACCES || err == EPERM) return " (brak prawa zapisu)"_pl;
-    return shortstr();
 }
 
 // Hands the buffer to the file. On failure: the file is cut back to its last

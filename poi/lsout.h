@@ -33,7 +33,8 @@ void writepoint();
 // Sends what is still buffered to the file and closes it; false after
 // showerror when that fails. Does nothing when no output is open.
 bool closeoutput();
-bool outputopen();  // an output file is open
+bool outputopen();    // an output file is open
+bool outputfailed();  // a write failed in this run; the writer writes nothing more
 
 // The two header lines of a new file.
 extern const char lsheader[];

@@ -13,6 +13,7 @@
 #include "poi/uamproj.h"
 #include "text/codepage.h"
 #include "text/strutil.h"
+#include "textbase/tb.h"
 #include "ui/tk.h"
 
 const unsigned char uamsignature[4] = {0xBB, 0x22, 0xD5, 0x3F};
@@ -120,8 +121,12 @@ void uamconvert() {
     report("zadeklarowano w pliku "_pl + numtostr(le32(head + 4)) + " rekordów"_pl);
     busyflag = true;
     while (!quitflag && !errorflag && uamrecord()) {
-        uamlspoint();
-        writepoint();
+        if (textbasemode) {
+            genrecord();
+        } else {
+            uamlspoint();
+            writepoint();
+        }
     }
     busyflag = false;
     projdone();

@@ -33,7 +33,8 @@ shortstr uamlsname();
 // Reads the next record into curuam and transforms its coordinates. False at
 // the end of the file (a short last piece is ignored).
 bool uamrecord();
-// The whole file, in Loadstone mode: every record to the writer, until the
-// end, an error or the program closing. The PROJ systems and the category
+// The whole file: every record to the Loadstone writer, or, while
+// textbasemode is on, into the open textbase part; until the end, an error or
+// the program closing. The PROJ systems and the category
 // table are set up at its start; the systems are released at every end.
 void uamconvert();

@@ -1,0 +1,172 @@
+// Moving through a textbase: the choice of the first part, the search for the
+// next existing part (numbers without a file are reported as missing), and
+// the header check of each part before its records are read.
+
+#include "app/app.h"
+#include "app/paths.h"
+#include "app/runfb.h"
+#include "poi/input.h"
+#include "text/strutil.h"
+#include "textbase/tb.h"
+#include "ui/tk.h"
+
+// ---- Reading state ----
+std::int32_t partno = 0;
+std::uint8_t partwidth = 0;
+shortstr partfolder;
+shortstr partfile;
+bool partopen = false;
+std::int32_t partrecords = 0;
+bool multipart = false;
+std::int32_t missingparts = 0;
+std::int32_t partsread = 0;
+lastcheckrec lastcheck;
+
+const char *const eofmessage = "Nieoczekiwany koniec pliku, prawdopodobnie plik uszkodzony";
+
+// The largest part number that width digits can hold.
+static std::int64_t largestpart(int width) {
+    std::int64_t n = 1;
+    for (int i = 0; i < width && n <= INT32_MAX; i++) n *= 10;
+    return n - 1 > INT32_MAX ? INT32_MAX : n - 1;
+}
+
+void checkheader() {
+    opstatus = 0;
+    linecount = 0;
+    readline();
+    std::string_view rest = linebuf.view();
+    std::string_view w = tbword(rest);
+    shortstr msg;
+    if (w != "textbase") msg = "brak sygnatury textbase"_pl;
+    else if (tbword(rest) != "kwz") msg = "To nie jest baza projektu kwz"_pl;
+    else if (tbword(rest) != "part") msg = "Nieprawidłowy format pliku"_pl;
+    else {
+        w = tbword(rest);
+        if (strtonum(shortstr(w)) != partno)
+            msg = "Rozbieżność numeracji między nazwą pliku i nagłówkiem: deklarowana w nagłówku część \""_pl +
+                  shortstr(w) + "\"";
+    }
+    if (!msg.empty()) {
+        fileerror(msg);
+        closeinput();
+        return;
+    }
+    // The rest of the header, whatever it says, up to its blank line.
+    do readline();
+    while (!trimboth(linebuf).empty() && !quitflag && inputok);
+    if (!inputok) {
+        fileerror(shortstr(eofmessage));
+        closeinput();
+    }
+}
+
+void findpart() {
+    partopen = false;
+    opstatus = 0;
+    if (partwidth == 0) {
+        fileerror("Próba szukania części niezainicjowanej bazy"_pl);
+        return;
+    }
+    const std::int64_t largest = largestpart(partwidth);
+    if (partno > largest) {
+        opstatus = 1;
+        inputok = false;
+        return;
+    }
+    // Counted in 64 bits: the search may pass the largest 32-bit number.
+    std::int64_t n = partno, from = partno;
+    bool found = false;
+    do {
+        idlepump();
+        menustatus("Szukam części "_pl + numtostr(std::int32_t(n)) + " textbase"_pl);
+        partfile = partname(std::int32_t(n), partwidth);
+        if (!openinput(partfolder + partfile)) {
+            ++n;
+            continue;
+        }
+        if (n > from) {
+            missingparts += std::int32_t(n - from);
+            report("Brak części od "_pl + numtostr(std::int32_t(from)) + " do "_pl + numtostr(std::int32_t(n - 1)));
+        }
+        from = n + 1;
+        partno = std::int32_t(n);
+        checkheader();
+        if (opstatus > 0) {
+            opstatus = 0;
+            ++n;
+            continue;
+        }
+        found = true;
+    } while (!quitflag && n <= largest && !found);
+    partno = std::int32_t(n > INT32_MAX ? INT32_MAX : n);
+    if (quitflag && !found) {
+        inputok = false;
+        return;
+    }
+    if (!found) {
+        report("Nie znaleziono następnej części bazy. Ostatnia przetworzona część nr "_pl +
+               numtostr(std::int32_t(from - 1)));
+        opstatus = 1;
+        inputok = false;
+        return;
+    }
+    opstatus = 0;
+    menustatus("Przetwarzam część "_pl + numtostr(partno) + " textbase"_pl);
+    partrecords = 0;
+    partopen = true;
+    ++partsread;
+}
+
+void selectfirstpart() {
+    opstatus = 0;
+    missingparts = goodparts = badparts = partsread = 0;
+    if (runmode == runrepeat && lastcheck.partno > 0) {
+        runmode = runcheck;
+        partno = lastcheck.partno;
+        partfolder = lastcheck.folder;
+        partwidth = lastcheck.width;
+        multipart = lastcheck.multipart;
+        report("Powtarzam sprawdzenie na części "_pl + numtostr(partno) + " w folderze "_pl + partfolder);
+        report("Tryb wieloczęściowy: "_pl + yesnoword(multipart));
+        return;
+    }
+    dlgtitle = "Wskaż pierwszą część textbase do przetworzenia"_pl;
+    dlgprompt = "Pliki textbase (tba*.txt"_pl;
+    dlgprompt += char(0);
+    dlgprompt += "tba*.txt";
+    dlgprompt += char(0);
+    dlgprompt += char(0);
+    choosefile(fileown, 0);
+    partno = 0;
+    partfolder = shortstr();
+    partwidth = 0;
+    if (opstatus > 0) {
+        runcancelled();
+        return;
+    }
+    lastcheck = lastcheckrec();
+    multipart = askyesno(
+        "Czy chcesz przetworzyć całą bazę od tej części (odpowiedź nie oznacza tylko wybraną część)?"_pl);
+    shortstr path = dlgtext;
+    partfolder = dirpart(path);
+    shortstr name = nameof(path);
+    report("Przetwarzam "_pl + name + " w folderze "_pl + partfolder);
+    name = stripext(name);
+    std::int32_t n = trailingnumber(name);
+    if (n <= 0) return;
+    int width = trailingdigits(name);
+    // Every name the search builds ("tba", width digits, ".txt") must fit a
+    // path whole, with the folder: a cut path would name another file.
+    if (partfolder.size() + 7 + std::size_t(width) > shortstr::maxlen) {
+        report("Ścieżki części bazy w tym folderze byłyby dłuższe niż 255 znaków. Przenieś bazę do folderu o "
+               "krótszej ścieżce."_pl);
+        return;
+    }
+    partno = n;
+    partwidth = std::uint8_t(width);
+    lastcheck.partno = partno;
+    lastcheck.folder = partfolder;
+    lastcheck.width = partwidth;
+    lastcheck.multipart = multipart;
+}

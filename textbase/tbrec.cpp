@@ -1,0 +1,239 @@
+// Textbase records: reading one record field by field, checking it, the
+// reports with part file and line, the end of a part with its record-count
+// control, and the Loadstone name of a valid record.
+//
+// Lines are taken apart as views of the line buffer; only the field values
+// that a record keeps are copied.
+
+#include <cstring>
+
+#include "app/app.h"
+#include "poi/input.h"
+#include "poi/lsout.h"
+#include "text/strutil.h"
+#include "textbase/tb.h"
+#include "ui/tk.h"
+
+// ---- Record state ----
+tbarec curtba;
+bool warnlong = false;
+std::uint8_t countmode = 0;
+std::int32_t expectedcount = 100;
+std::int32_t goodparts = 0;
+std::int32_t badparts = 0;
+std::int32_t toolongcount = 0;
+
+static bool isblanktab(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view tbword(std::string_view &rest) {
+    std::size_t i = 0, n = rest.size();
+    while (i < n && isblanktab(rest[i])) i++;
+    std::size_t j = i;
+    while (j < n && rest[j] != ' ') j++;
+    std::string_view w = rest.substr(i, j - i);
+    while (j < n && isblanktab(rest[j])) j++;
+    rest.remove_prefix(j);
+    return w;
+}
+
+// The line buffer without its trailing blanks and tabs.
+static std::string_view lineview() {
+    std::string_view v = linebuf.view();
+    while (!v.empty() && isblanktab(v.back())) v.remove_suffix(1);
+    return v;
+}
+
+// v trimmed at both ends, every run of blanks made one blank, into dst.
+static void setvalue(shortstr &dst, std::string_view v) {
+    while (!v.empty() && isblanktab(v.front())) v.remove_prefix(1);
+    while (!v.empty() && isblanktab(v.back())) v.remove_suffix(1);
+    std::size_t n = 0;
+    for (char c : v) {
+        if (c == ' ' && n > 0 && dst.buf[n - 1] == ' ') continue;
+        dst.buf[n++] = c;
+    }
+    dst.len = std::uint8_t(n);
+    dst.buf[n] = 0;
+}
+
+void fileerror(const shortstr &msg) {
+    report("Błąd w pliku "_pl + partfile);
+    report(msg);
+    opstatus = 1;
+}
+
+void linewarning(const shortstr &msg) {
+    report("plik "_pl + partfile + " linia "_pl + numtostr(linecount));
+    report(msg);
+}
+
+void recorderror(const shortstr &msg) {
+    linewarning(msg);
+    curtba.state = tbfaulty;
+}
+
+static void quoted(shortstr &s, std::string_view w) {
+    s += '"';
+    s += w;
+    s += '"';
+}
+
+// One field line of a record.
+static void readfield(std::string_view line) {
+    std::string_view id = tbword(line);
+    shortstr value;
+    setvalue(value, line);
+    if (id.size() == 1) {
+        switch (id[0]) {
+        case 'p':
+            if (curtba.longitude != 0 && curtba.latitude != 0) {
+                recorderror("Niedozwolone wielokrotne pole pozycji(p), prawdopodobnie połączone dwa rekordy"_pl);
+            } else {
+                std::string_view v = value.view();
+                curtba.longitude = strtonum(shortstr(tbword(v)));
+                curtba.latitude = strtonum(shortstr(tbword(v)));
+                if (curtba.longitude == 0 || curtba.latitude == 0)
+                    recorderror("Błędna zawartość pola pozycji (p)"_pl);
+            }
+            return;
+        case 'k':
+            if (!curtba.category.empty()) recorderror("Niedozwolone wielokrotne pole kategorii"_pl);
+            else curtba.category = value;
+            return;
+        case 'o':
+            if (!curtba.description.empty()) recorderror("Niedozwolone wielokrotne pole opisu"_pl);
+            else curtba.description = value;
+            return;
+        case 'n':
+            if (!curtba.name.empty()) recorderror("Niedozwolone wielokrotne pole nazwy"_pl);
+            else curtba.name = value;
+            return;
+        case 'f': {
+            std::string_view v = value.view();
+            while (!v.empty()) {
+                std::string_view w = tbword(v);
+                if (w == "rem") {
+                    curtba.state = tbremmed;
+                } else {
+                    shortstr m = "Nieznana flaga rekordu "_pl;
+                    quoted(m, w);
+                    linewarning(m);
+                }
+            }
+            return;
+        }
+        default:
+            break;
+        }
+    }
+    if (id == "textbaseend") {
+        linewarning("sygnatura końca części wewnątrz rekordu"_pl);
+    } else if (!id.empty()) {
+        shortstr m = "Nieznany identyfikator pola "_pl;
+        quoted(m, id);
+        linewarning(m);
+    }
+}
+
+tboutcome readrecord() {
+    curtba = tbarec();
+    std::string_view line;
+    do {
+        readline();
+        line = lineview();
+    } while (line.empty() && inputok && !quitflag);
+    // A last line without its line end counts as a line of its own.
+    if (!line.empty() && !inputok) ++linecount;
+
+    std::string_view probe = line;
+    if (tbword(probe) == "textbaseend") {
+        tbword(probe);
+        std::string_view num = tbword(probe);
+        if (strtonum(shortstr(num)) != partno)
+            linewarning("Niezgodność numeru części w sygnaturze końca z nazwą. Numer w sygnaturze: "_pl +
+                        shortstr(num));
+        bool last = partno == INT32_MAX;  // no part can follow
+        closepart();
+        if (!multipart || last) {
+            inputok = false;
+            return tbend;
+        }
+        findpart();
+        return tbnextpart;
+    }
+    if (line.empty()) {
+        if (quitflag && inputok) return tbstopped;
+        linewarning(shortstr(eofmessage));
+        return tbbroken;
+    }
+    // Every line of the record, also a last one that the end of the file
+    // ended instead of a line end.
+    for (;;) {
+        readfield(line);
+        if (quitflag || !inputok) break;
+        readline();
+        line = lineview();
+        if (line.empty() || quitflag) break;
+        if (!inputok) ++linecount;
+    }
+    ++partrecords;
+    return tbrecord;
+}
+
+void checkrecord() {
+    if (curtba.state != tbvalid) return;
+    if (curtba.longitude == 0 || curtba.latitude == 0)
+        recorderror("Nieprawidłowe współrzędne w poprzednim rekordzie"_pl);
+    if (curtba.category.empty()) recorderror("Nieokreślono pola kategoria w poprzednim rekordzie"_pl);
+    if (curtba.name.empty() && curtba.description.empty())
+        linewarning("Brak pól nazwa i opis w poprzednim rekordzie"_pl);
+}
+
+void closepart() {
+    if (!partopen) return;
+    closeinput();
+    partopen = false;
+    if (partno < INT32_MAX) ++partno;
+    if (countmode == 0) return;
+    if ((countmode & 1) && partrecords < expectedcount) {
+        ++badparts;
+        linewarning("Za mało rekordów w tej części: "_pl + numtostr(partrecords));
+    } else if ((countmode & 2) && partrecords > expectedcount) {
+        linewarning("Za dużo rekordów w tej części: "_pl + numtostr(partrecords));
+        ++badparts;
+    } else {
+        ++goodparts;
+    }
+}
+
+void cutat(shortstr &s, const shortstr &piece) {
+    std::size_t i = pllower(s).view().find(piece.view());
+    if (i != std::string_view::npos) s.resize(i);
+}
+
+void buildlsname() {
+    clearpoi();
+    cleanname(curtba.category);
+    cleanname(curtba.description);
+    cleanname(curtba.name);
+    if (curtba.category.size() + curtba.description.size() + curtba.name.size() + 2 > lsnamemax)
+        cutat(curtba.name, "woj.");
+    shortstr name = curtba.category;
+    name += ' ';
+    name += curtba.description;
+    name += ' ';
+    name += curtba.name;
+    curpoi.name = collapseblanks(name);
+    curpoi.lat = curtba.latitude;
+    curpoi.lon = curtba.longitude;
+    if (warnlong && curpoi.name.size() > lsnamemax) {
+        linewarning("Za długa nazwa po konwersji"_pl);
+        report(curpoi.name.sub(0, lsnamemax));
+        report("Rekord oryginalny:"_pl);
+        report("Kategoria: "_pl + curtba.category);
+        report("Opis: "_pl + curtba.description);
+        report("Nazwa: "_pl + curtba.name);
+        newline();
+        ++toolongcount;
+    }
+}
