@@ -127,13 +127,42 @@ void unreadchar() {
     waitbyte = curchar;
 }
 
+// Bytes that end a run of line characters.
+static const struct linestops {
+    bool stop[256] = {};
+    constexpr linestops() { stop[10] = stop[13] = true; }
+} linestop;
+
+// Appends one character to linebuf: a line of exactly 250 bytes is first
+// compacted (leading blanks and tabs removed, runs of blanks made one), and
+// nothing is kept beyond 255 bytes.
+static void lineadd(std::uint8_t c) {
+    if (linebuf.len == 250) linebuf = collapseblanks(trimleft(linebuf));
+    if (linebuf.len < shortstr::maxlen) linebuf += char(c);
+}
+
 void readline() {
-    linebuf = shortstr();
+    linebuf.len = 0;
+    linebuf.buf[0] = 0;
     for (;;) {
+        // Runs of line characters are taken whole; appending them in pieces
+        // up to the 250th byte gives the same text as one at a time.
+        const std::uint8_t *run;
+        std::uint32_t n = readrun(run, linestop.stop);
+        if (n > 0) {
+            while (n > 0 && linebuf.len < 250) {
+                std::uint32_t take = 250u - linebuf.len;
+                if (take > n) take = n;
+                linebuf.append(reinterpret_cast<const char *>(run), take);
+                run += take;
+                n -= take;
+            }
+            for (; n > 0 && linebuf.len < shortstr::maxlen; --n) lineadd(*run++);
+            continue;
+        }
         readchar();
         if (!inputok || curchar == 13) return;
-        if (linebuf.size() == 250) linebuf = collapseblanks(trimleft(linebuf));
-        if (linebuf.size() < shortstr::maxlen) linebuf += char(curchar);
+        lineadd(curchar);
     }
 }
 

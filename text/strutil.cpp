@@ -197,9 +197,12 @@ shortstr numtostr(std::int32_t n) {
     return shortstr(tmp + k, sizeof tmp - k);
 }
 
-std::int32_t strtonum(const shortstr &s) {
+std::int32_t strtonum(const shortstr &s) { return strtonum(s.view()); }
+
+std::int32_t strtonum(std::string_view s) {
     std::size_t n = s.size();
-    std::size_t i = skipleft(s);
+    std::size_t i = 0;
+    while (i < n && (s[i] == ' ' || s[i] == '\t')) i++;
     bool neg = false;
     if (i < n && (s[i] == '+' || s[i] == '-')) {
         neg = s[i] == '-';
@@ -220,7 +223,7 @@ std::int32_t strtonum(const shortstr &s) {
     const std::uint64_t limit = neg ? 2147483648u : 2147483647u;
     std::uint64_t v = 0;
     for (; i < n; i++) {
-        unsigned char c = s.at(i);
+        unsigned char c = static_cast<unsigned char>(s[i]);
         unsigned d;
         if (c >= '0' && c <= '9') d = c - '0';
         else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
@@ -262,25 +265,36 @@ unsigned char lastchar(const shortstr &s) { return s.empty() ? 0 : s.at(s.size()
 // One pass: each character is kept or made a blank, leading and trailing
 // blanks and tabs go, and runs of blanks become one (the same as mapping,
 // then trimming, then collapsing).
+// The bytes cleanname keeps for the current extrachars, made again when
+// extrachars changes.
+static bool keeps[256];
+static shortstr keepsfor;
+static bool keepsmade = false;
+
 void cleanname(shortstr &s) {
     if (s.empty()) return;
-    char out[shortstr::maxlen + 1];
+    if (!keepsmade || keepsfor.view() != extrachars.view()) {
+        for (int c = 0; c < 256; c++) keeps[c] = tt.word[c] || c == ' ';
+        for (std::size_t i = 0; i < extrachars.size(); i++) keeps[extrachars.at(i)] = true;
+        keepsfor = extrachars;
+        keepsmade = true;
+    }
+    // Written in place: the result is never longer than what is left to read.
     std::size_t n = 0;
     for (std::size_t i = 0; i < s.size(); i++) {
         unsigned char c = s.at(i);
         if (!textbasemode) {
-            if (!(tt.word[c] || c == ' ' ||
-                  (!extrachars.empty() && std::memchr(extrachars.data(), c, extrachars.size()))))
-                c = ' ';
+            if (!keeps[c]) c = ' ';
         } else if (c == '\r' || c == '\n') {
             c = ' ';
         }
         if (n == 0 && (c == ' ' || c == '\t')) continue;
-        if (c == ' ' && out[n - 1] == ' ') continue;
-        out[n++] = char(c);
+        if (c == ' ' && s.buf[n - 1] == ' ') continue;
+        s.buf[n++] = char(c);
     }
-    while (n > 0 && (out[n - 1] == ' ' || out[n - 1] == '\t')) n--;
-    s.assign(out, n);
+    while (n > 0 && (s.buf[n - 1] == ' ' || s.buf[n - 1] == '\t')) n--;
+    s.len = std::uint8_t(n);
+    s.buf[n] = 0;
 }
 
 int comparestr(const shortstr &a, const shortstr &b) {

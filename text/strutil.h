@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "text/shortstr.h"
 
@@ -43,6 +44,7 @@ shortstr numtostr(std::int32_t n);
 // decimal digits, or hexadecimal ones after "$" or "0x". 0 when there is none
 // or when it does not fit 32 bits (it is never cut or wrapped).
 std::int32_t strtonum(const shortstr &s);
+std::int32_t strtonum(std::string_view s);
 shortstr zeropad(std::int32_t n, int width);
 int trailingdigits(const shortstr &s);
 std::int32_t trailingnumber(const shortstr &s);

@@ -43,7 +43,7 @@ void checkheader() {
     else if (tbword(rest) != "part") msg = "Nieprawidłowy format pliku"_pl;
     else {
         w = tbword(rest);
-        if (strtonum(shortstr(w)) != partno)
+        if (strtonum(w) != partno)
             msg = "Rozbieżność numeracji między nazwą pliku i nagłówkiem: deklarowana w nagłówku część \""_pl +
                   shortstr(w) + "\"";
     }

@@ -78,40 +78,37 @@ static void quoted(shortstr &s, std::string_view w) {
     s += '"';
 }
 
-// One field line of a record.
+// One field line of a record. The words of a value are the same before and
+// after its blanks are collapsed, so p and f take theirs from the line.
 static void readfield(std::string_view line) {
     std::string_view id = tbword(line);
-    shortstr value;
-    setvalue(value, line);
     if (id.size() == 1) {
         switch (id[0]) {
         case 'p':
             if (curtba.longitude != 0 && curtba.latitude != 0) {
                 recorderror("Niedozwolone wielokrotne pole pozycji(p), prawdopodobnie połączone dwa rekordy"_pl);
             } else {
-                std::string_view v = value.view();
-                curtba.longitude = strtonum(shortstr(tbword(v)));
-                curtba.latitude = strtonum(shortstr(tbword(v)));
+                curtba.longitude = strtonum(tbword(line));
+                curtba.latitude = strtonum(tbword(line));
                 if (curtba.longitude == 0 || curtba.latitude == 0)
                     recorderror("Błędna zawartość pola pozycji (p)"_pl);
             }
             return;
         case 'k':
             if (!curtba.category.empty()) recorderror("Niedozwolone wielokrotne pole kategorii"_pl);
-            else curtba.category = value;
+            else setvalue(curtba.category, line);
             return;
         case 'o':
             if (!curtba.description.empty()) recorderror("Niedozwolone wielokrotne pole opisu"_pl);
-            else curtba.description = value;
+            else setvalue(curtba.description, line);
             return;
         case 'n':
             if (!curtba.name.empty()) recorderror("Niedozwolone wielokrotne pole nazwy"_pl);
-            else curtba.name = value;
+            else setvalue(curtba.name, line);
             return;
-        case 'f': {
-            std::string_view v = value.view();
-            while (!v.empty()) {
-                std::string_view w = tbword(v);
+        case 'f':
+            while (!line.empty()) {
+                std::string_view w = tbword(line);
                 if (w == "rem") {
                     curtba.state = tbremmed;
                 } else {
@@ -121,7 +118,6 @@ static void readfield(std::string_view line) {
                 }
             }
             return;
-        }
         default:
             break;
         }
@@ -135,8 +131,18 @@ static void readfield(std::string_view line) {
     }
 }
 
+static void clearstr(shortstr &s) {
+    s.len = 0;
+    s.buf[0] = 0;
+}
+
 tboutcome readrecord() {
-    curtba = tbarec();
+    // Cleared field by field: a fresh record would zero every text buffer.
+    curtba.longitude = curtba.latitude = 0;
+    clearstr(curtba.category);
+    clearstr(curtba.name);
+    clearstr(curtba.description);
+    curtba.state = tbvalid;
     std::string_view line;
     do {
         readline();
@@ -149,7 +155,7 @@ tboutcome readrecord() {
     if (tbword(probe) == "textbaseend") {
         tbword(probe);
         std::string_view num = tbword(probe);
-        if (strtonum(shortstr(num)) != partno)
+        if (strtonum(num) != partno)
             linewarning("Niezgodność numeru części w sygnaturze końca z nazwą. Numer w sygnaturze: "_pl +
                         shortstr(num));
         bool last = partno == INT32_MAX;  // no part can follow
@@ -212,18 +218,21 @@ void cutat(shortstr &s, const shortstr &piece) {
 }
 
 void buildlsname() {
-    clearpoi();
     cleanname(curtba.category);
     cleanname(curtba.description);
     cleanname(curtba.name);
     if (curtba.category.size() + curtba.description.size() + curtba.name.size() + 2 > lsnamemax)
         cutat(curtba.name, "woj.");
-    shortstr name = curtba.category;
+    // Built in place; the cleaned texts hold single blanks only, so only an
+    // empty one leaves two blanks side by side to be made one.
+    shortstr &name = curpoi.name;
+    clearstr(name);
+    name += curtba.category;
     name += ' ';
     name += curtba.description;
     name += ' ';
     name += curtba.name;
-    curpoi.name = collapseblanks(name);
+    if (curtba.description.empty() || curtba.category.empty()) name = collapseblanks(name);
     curpoi.lat = curtba.latitude;
     curpoi.lon = curtba.longitude;
     if (warnlong && curpoi.name.size() > lsnamemax) {

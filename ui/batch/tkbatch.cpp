@@ -86,13 +86,26 @@ void listreset() {}
 void listadd(const shortstr &) {}
 void listselect(std::int32_t) {}
 
+// Whether standard error is a terminal; asked once per descriptor, as a
+// search over many parts gives a status item for every number it tries.
+bool errtty()
+{
+    static int asked = -1;
+    static bool tty = false;
+    if (asked != errfd) {
+        asked = errfd;
+#ifdef _WIN32
+        tty = _isatty(errfd);
+#else
+        tty = isatty(errfd);
+#endif
+    }
+    return tty;
+}
+
 void menustatus(const shortstr &t)
 {
-#ifdef _WIN32
-    if (!_isatty(errfd)) return;
-#else
-    if (!isatty(errfd)) return;
-#endif
+    if (!errtty()) return;
     double t0 = now();
     if (laststatus >= 0 && t0 - laststatus < 1.0) return;
     laststatus = t0;
