@@ -951,6 +951,81 @@ TEST_F(convtest, UamFileThroughTheOpenDialog) {
     EXPECT_EQ(readfile(unixout()), expected({uam}));
 }
 
+// A textbase made from a .uam file through the generation menu, its folder
+// typed into the input dialog, then checked from the check menu: the parts
+// are those the Linux program generates, and the check ends with its
+// statistics and offers its repeat.
+TEST_F(convtest, TextbaseGeneratedAndCheckedThroughTheMenus) {
+    std::string uam = t / "punkty.uam";
+    ASSERT_TRUE(writefile(uam, uamfile()));
+    std::string tb = winpath(t / "tb");
+    ASSERT_NO_FATAL_FAILURE(start());
+    // The generation item has no hotkey: the list gets the focus through the
+    // check menu and back, then the arrow keys reach the item.
+    auto checkmenu = [](const answer &a) {
+        return nobox(a) && a.all("item") == texts{"Sprawdź... - alt+s", "Ostrzeżenia o zbyt długich nazwach: nie - Zmień",
+                                                  "Kontrola ilości rekordów: wyłączona - Zmień",
+                                                  "Powrót do głównego menu - alt+lewo"};
+    };
+    key("alt+s");
+    ASSERT_TRUE(waitfor("the check menu", checkmenu)) << state().raw;
+    key("alt+Left");
+    ASSERT_TRUE(waitfor("the main menu", [](const answer &a) { return nobox(a) && inmain(a); }));
+    key("Down");
+    key("Down");
+    key("Return");
+    auto genitems = [](const std::string &first, const std::string &folder) {
+        return [=](const answer &a) {
+            return nobox(a) && a.item(1) == "Numer pierwszej części: " + first + " - zmień... - alt+p" &&
+                   a.item(3) == "Folder docelowy: " + folder + " - zmień... - alt+f";
+        };
+    };
+    ASSERT_TRUE(waitfor("the generation menu", genitems("1", "c:\\textbase nowe\\"))) << state().raw;
+    key("alt+f");
+    ASSERT_TRUE(waitfor("the folder dialog", [](const answer &a) {
+        return a.get("box") == "Wprowadzanie danych" && a.all("boxtext") == texts{"Folder docelowy"} &&
+               a.get("boxedit") == "c:\\textbase nowe\\";
+    }));
+    key("End");
+    key("shift+Home");
+    typetext(tb);
+    ASSERT_TRUE(waitfor("the folder typed", [&](const answer &a) { return a.get("boxedit") == tb; }));
+    key("Return");
+    ASSERT_TRUE(waitfor("the folder in the menu", genitems("1", tb)));
+    ASSERT_NO_FATAL_FAILURE(choose("alt+g", "Wskaż plik uam do przetworzenia", winpath(uam)));
+    ASSERT_TRUE(waitfor("the generation's end", genitems("2", tb + "\\"))) << state().get("pane");
+    EXPECT_NE(state().get("pane").find("Rozpoczynam zapis uam do textbase\r\n"), std::string::npos);
+    EXPECT_NE(state().get("pane").find("Zapisano 2 rekordów\r\n"), std::string::npos) << state().get("pane");
+    {
+        tempdir home;
+        child c = childrun({build + "/trelik", "generate", "--dest", home / "tb", uam}, {{"TRELIK_HOME", home.path}},
+                           "", 60000);
+        ASSERT_EQ(c.status, 0) << c.outtext << c.errtext;
+        EXPECT_EQ(readfile(t / "tb/tba001.txt"), readfile(home / "tb/tba001.txt"));
+    }
+
+    key("alt+Left");
+    ASSERT_TRUE(waitfor("the main menu", [](const answer &a) { return nobox(a) && inmain(a); }));
+    key("alt+s");
+    ASSERT_TRUE(waitfor("the check menu again", checkmenu)) << state().raw;
+    ASSERT_NO_FATAL_FAILURE(
+        choose("alt+s", "Wskaż pierwszą część textbase do przetworzenia", tb + "\\tba001.txt"));
+    ASSERT_TRUE(waitfor("the whole-base question", [](const answer &a) {
+        return a.all("boxtext") ==
+               texts{"Czy chcesz przetworzyć całą bazę od tej części (odpowiedź nie oznacza tylko wybraną część)?"};
+    }));
+    ASSERT_NO_FATAL_FAILURE(answerbox(1));
+    ASSERT_TRUE(waitfor("the repeat item", [](const answer &a) {
+        return nobox(a) && a.item(2) == "Powturz ostatnie sprawdzenie - alt+p";
+    }, 60000)) << state().get("pane");
+    EXPECT_NE(state().get("pane").find("Przetwarzam tba001.txt w folderze " + tb + "\\\r\n"
+                                       "Nie znaleziono następnej części bazy. Ostatnia przetworzona część nr 1\r\n"
+                                       "Zakończono\r\nStatystyka:\r\nWszystkich: 2\r\nZaremowanych: 0\r\n"
+                                       "Zawierających błędy: 0\r\nPrawidłowych: 2\r\nBrakujących części bazy: 0\r\n"),
+              std::string::npos)
+        << state().get("pane");
+}
+
 // PROJ inside the Windows program's build gives the numbers of Linux's PROJ.
 TEST(winproj, SameNumbersAsOnLinux) {
     if (!S || !S->failure.empty()) GTEST_FAIL() << (S ? S->failure : "no suite");
