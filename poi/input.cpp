@@ -4,6 +4,7 @@
 
 #include "poi/input.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -11,6 +12,10 @@
 #include "app/paths.h"
 #include "text/strutil.h"
 #include "ui/tk.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 // ---- Reader state ----
 static std::FILE *infile = nullptr;        // the open input file, null when none
@@ -30,6 +35,15 @@ shortstr linebuf;
 bool openinput(const shortstr &path) {
     closeinput();
     infile = fsopen(path, "rb");
+#ifndef _WIN32
+    // A folder opens on Linux but cannot be read: it is no file to read.
+    struct stat st;
+    if (infile && fstat(fileno(infile), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(infile);
+        infile = nullptr;
+        errno = EISDIR;
+    }
+#endif
     bufpos = bufcount = 0;
     waiting = false;
     readfailed = false;

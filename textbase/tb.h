@@ -42,6 +42,7 @@ extern std::int32_t partrecords;   // records read in the open part
 extern bool multipart;             // after a part's footer go on with the next part
 extern std::int32_t missingparts;  // part numbers skipped before a part found, this run
 extern std::int32_t partsread;     // parts accepted by the search, this run
+extern bool pathrefused;           // the last pick was refused: its part paths would pass 255 bytes
 
 // The start of the last check (or conversion), for its repeat.
 struct lastcheckrec {

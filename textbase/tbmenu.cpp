@@ -105,6 +105,7 @@ void tbinit() {
     multipart = false;
     missingparts = 0;
     partsread = 0;
+    pathrefused = false;
     lastcheck = lastcheckrec();
     warnlong = false;
     countmode = 0;

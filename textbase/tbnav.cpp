@@ -20,6 +20,7 @@ std::int32_t partrecords = 0;
 bool multipart = false;
 std::int32_t missingparts = 0;
 std::int32_t partsread = 0;
+bool pathrefused = false;
 lastcheckrec lastcheck;
 
 const char *const eofmessage = "Nieoczekiwany koniec pliku, prawdopodobnie plik uszkodzony";
@@ -121,6 +122,7 @@ void findpart() {
 void selectfirstpart() {
     opstatus = 0;
     missingparts = goodparts = badparts = partsread = 0;
+    pathrefused = false;
     if (runmode == runrepeat && lastcheck.partno > 0) {
         runmode = runcheck;
         partno = lastcheck.partno;
@@ -161,6 +163,7 @@ void selectfirstpart() {
     if (partfolder.size() + 7 + std::size_t(width) > shortstr::maxlen) {
         report("Ścieżki części bazy w tym folderze byłyby dłuższe niż 255 znaków. Przenieś bazę do folderu o "
                "krótszej ścieżce."_pl);
+        pathrefused = true;
         return;
     }
     partno = n;

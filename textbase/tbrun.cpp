@@ -85,8 +85,11 @@ static std::int32_t clicountmode = 0;  // --count-mode, as the position of its w
 static void checkread() {
     if (partsread > 0 || errorflag || quitflag) return;
     errorflag = 1;
-    if (lastcheck.partno == 0)
-        std::cerr << "trelik: nazwa wskazanego pliku nie kończy się numerem części bazy; nic nie sprawdzono\n";
+    if (pathrefused)
+        std::cerr << "trelik: ścieżki części bazy byłyby dłuższe niż 255 znaków; nic nie sprawdzono\n";
+    else if (lastcheck.partno == 0)
+        std::cerr << "trelik: nazwa wskazanego pliku nie kończy się numerem części bazy (od 1 do 2147483647); "
+                     "nic nie sprawdzono\n";
     else
         std::cerr << "trelik: nie znaleziono żadnej części bazy; nic nie sprawdzono\n";
 }
