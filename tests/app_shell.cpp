@@ -163,7 +163,9 @@ TEST_F(shelltest, submenusreturn) {
     scripthotkey("k");
     scripthotkey("left");  // back from the conversion menu
     scripthotkey("s");
+    scripthotkey("left");  // back from the check menu
     scriptchoose(3);
+    scripthotkey("left");  // back from the generation menu
     scripthotkey("z");
     scripthotkey("f1");
     scriptchoose(1);
@@ -172,7 +174,7 @@ TEST_F(shelltest, submenusreturn) {
     EXPECT_EQ(runprogram(), 0);
     for (const char *c : {"chosen: 1", "chosen: 2", "chosen: 3", "chosen: 6"}) EXPECT_TRUE(has(c)) << c;
     EXPECT_EQ(countof("beep"), 2);
-    EXPECT_EQ(countof("menusel: 1"), 7);
+    EXPECT_EQ(countof("menusel: 1"), 9);
     EXPECT_EQ(countof("menu: 1. Konwertuj do LS - alt+k"), 5);
     EXPECT_FALSE(has("end of script"));
     EXPECT_EQ(transcript().back(), "soundsync: evend.wav");

@@ -138,13 +138,19 @@ TEST_F(inputtest, missingfileandreaderror) {
     EXPECT_FALSE(openinput(shortstr(t / "nothere.txt")));
     EXPECT_EQ(errorflag, 0);  // the caller reports it
 
-    // A folder opens but cannot be read: reported, not taken for an empty file.
-    ASSERT_TRUE(openinput(shortstr(t.path)));
+    // A folder is no file to read.
+    EXPECT_FALSE(openinput(shortstr(t.path)));
+    EXPECT_EQ(errorflag, 0);
+
+    // A file that opens but cannot be read (the process's own memory at
+    // offset 0 gives an input/output error): reported, not taken for an
+    // empty file.
+    ASSERT_TRUE(openinput("/proc/self/mem"));
     readline();
     EXPECT_FALSE(inputok);
     EXPECT_TRUE(inputfailed());
     EXPECT_EQ(errorflag, 1);
-    EXPECT_EQ(transcript().front(), "pane: Błąd: Nie można odczytać pliku " + t.path);
+    EXPECT_EQ(transcript().front(), "pane: Błąd: Nie można odczytać pliku /proc/self/mem");
 }
 
 }  // namespace
