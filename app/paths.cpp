@@ -436,5 +436,7 @@ shortstr writereason(int err) {
     if (err == EDQUOT) return " (przekroczony przydział miejsca na dysku)"_pl;
 #endif
     if (err == EROFS || err == EACCES || err == EPERM) return " (brak prawa zapisu)"_pl;
+    if (err == ENOENT) return " (nie ma folderu, w którym miałby się znaleźć)"_pl;
+    if (err == EFBIG) return " (plik przekroczył największy dozwolony rozmiar)"_pl;
     return shortstr();
 }
