@@ -67,6 +67,7 @@ bench: configure
 	./$(BUILD)/benchtrelik
 	BUILD=$(BUILD) JOBS=$(JOBS) bench/convert.sh
 	BUILD=$(BUILD) JOBS=$(JOBS) bench/uam.sh
+	BUILD=$(BUILD) JOBS=$(JOBS) bench/textbase.sh
 
 # Regenerates the sample point files (fixed seeds) with their generators.
 samples: configure
