@@ -17,13 +17,7 @@
 static shortstr inputpath;  // the file chosen for this run
 
 void convertfile() {
-    // The dialog's own list: description, pattern, each ending with a 0 byte,
-    // and an empty description after the last pair.
-    dlgprompt = "Pliki poi (*.pnt *.uam)"_pl;
-    dlgprompt += char(0);
-    dlgprompt += "*.pnt;*.uam";
-    dlgprompt += char(0);
-    dlgprompt += char(0);
+    dlgfilter("Pliki poi (*.pnt *.uam)"_pl, "*.pnt;*.uam");
     dlgtitle = "Wybierz plik poi do konwersji"_pl;
     choosefile(fileown, 0);
     if (opstatus > 0) {

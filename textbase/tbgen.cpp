@@ -210,11 +210,7 @@ void genrecord() {
 
 void generatetextbase() {
     dlgtitle = "Wskaż plik uam do przetworzenia"_pl;
-    dlgprompt = "Pliki uam (*.uam)"_pl;
-    dlgprompt += char(0);
-    dlgprompt += "*.uam";
-    dlgprompt += char(0);
-    dlgprompt += char(0);
+    dlgfilter("Pliki uam (*.uam)"_pl, "*.uam");
     choosefile(fileown, 0);
     if (opstatus > 0) {
         report("Operacja anulowana"_pl);

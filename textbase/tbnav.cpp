@@ -134,11 +134,7 @@ void selectfirstpart() {
         return;
     }
     dlgtitle = "Wskaż pierwszą część textbase do przetworzenia"_pl;
-    dlgprompt = "Pliki textbase (tba*.txt"_pl;
-    dlgprompt += char(0);
-    dlgprompt += "tba*.txt";
-    dlgprompt += char(0);
-    dlgprompt += char(0);
+    dlgfilter("Pliki textbase (tba*.txt"_pl, "tba*.txt");
     choosefile(fileown, 0);
     partno = 0;
     partfolder = shortstr();

@@ -228,6 +228,15 @@ std::int32_t readnum(const shortstr &prompt, std::int32_t def, std::int32_t min,
 
 // ---- Files ----
 
+void dlgfilter(const shortstr &caption, const shortstr &pattern)
+{
+    dlgprompt = caption;
+    dlgprompt += char(0);
+    dlgprompt += pattern;
+    dlgprompt += char(0);
+    dlgprompt += char(0);
+}
+
 void choosefile(std::uint32_t flags, std::uint8_t mode)
 {
     opstatus = 0;

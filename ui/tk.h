@@ -53,6 +53,9 @@ std::int32_t readnum(const shortstr &prompt, std::int32_t def, std::int32_t min,
 // Mode: 0 open an existing file, 1 save asking before overwrite, 2 save without asking.
 enum : std::uint32_t { fileall = 1, fileown = 2, filetext = 4, filesound = 8 };
 void choosefile(std::uint32_t flags, std::uint8_t mode);
+// dlgprompt := a list of one file type for flag 2: its caption and its
+// pattern, each ended by a 0 byte, and the empty caption that ends the list.
+void dlgfilter(const shortstr &caption, const shortstr &pattern);
 
 // ---- Sounds (full paths) ----
 void playsound(const shortstr &path, bool loop);
