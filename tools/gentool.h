@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,19 @@ inline unsigned rbelow(unsigned n) { return unsigned(rnext() % n); }
 
 // True with a chance of pct percent.
 inline bool rchance(unsigned pct) { return rbelow(100) < pct; }
+
+// Reads a whole decimal number within lo..hi; false when the text is not one.
+inline bool parsenum(const char *s, std::int64_t lo, std::int64_t hi, std::int64_t &v)
+{
+    if (!*s) return false;
+    errno = 0;
+    char *end = nullptr;
+    long long x = std::strtoll(s, &end, 10);
+    if (*end || errno || x < lo || x > hi) return false;
+    v = x;
+    return true;
+}
+
 
 template <class T, std::size_t N>
 const T &pick(const T (&a)[N]) { return a[rbelow(unsigned(N))]; }

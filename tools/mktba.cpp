@@ -523,18 +523,6 @@ bool writepart(const std::string &dir, std::int64_t no, int width, std::int64_t 
     return true;
 }
 
-// Reads a whole decimal number within lo..hi; false when the text is not one.
-bool parsenum(const char *s, std::int64_t lo, std::int64_t hi, std::int64_t &v)
-{
-    if (!*s) return false;
-    errno = 0;
-    char *end = nullptr;
-    long long x = std::strtoll(s, &end, 10);
-    if (*end || errno || x < lo || x > hi) return false;
-    v = x;
-    return true;
-}
-
 int usage()
 {
     std::fprintf(stderr, "usage: mktba [--seed N] [--parts N] [--records N] [--width N] [--missing N] DIR\n");

@@ -360,18 +360,6 @@ void putint(genout &out, std::int64_t v)
     out.put(numtext(v < 0 ? std::uint64_t(-v) : std::uint64_t(v)).view());
 }
 
-// Reads a whole decimal number within lo..hi; false when the text is not one.
-bool parsenum(const char *s, std::int64_t lo, std::int64_t hi, std::int64_t &v)
-{
-    if (!*s) return false;
-    errno = 0;
-    char *end = nullptr;
-    long long x = std::strtoll(s, &end, 10);
-    if (*end || errno || x < lo || x > hi) return false;
-    v = x;
-    return true;
-}
-
 int usage()
 {
     std::fprintf(stderr, "usage: mkuam [--seed N] [--records N] [--declared N] [--pairs FILE] OUTFILE\n");
