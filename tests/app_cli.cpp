@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
 
 #include "app/app.h"
 #include "app/cli.h"
+#include "tests/clirun.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
 #include "ui/tk.h"
@@ -76,16 +78,8 @@ struct clitest : ::testing::Test {
         probeasked = false;
     }
     result run(std::vector<std::string> args) {
-        args.insert(args.begin(), "trelik");
-        std::vector<char *> argv;
-        for (auto &a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        int code = climain(int(args.size()), argv.data(), nullptr);
-        std::string out = ::testing::internal::GetCapturedStdout();
-        std::string err = ::testing::internal::GetCapturedStderr();
-        return {code, out, err};
+        clirunresult r = clirun(std::move(args));
+        return {r.code, r.out, r.err};
     }
 };
 

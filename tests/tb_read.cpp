@@ -17,6 +17,7 @@
 
 #include "app/cli.h"
 #include "tests/childproc.h"
+#include "tests/clirun.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
 #include "textbase/tb.h"
@@ -96,16 +97,8 @@ struct tbread : ::testing::Test {
     void put(const std::string &name, const std::string &text) { ASSERT_TRUE(writefile(dir + name, text)); }
     // `trelik ARGS` in-process, through the batch toolkit.
     result run(std::vector<std::string> args) {
-        args.insert(args.begin(), "trelik");
-        std::vector<char *> argv;
-        for (auto &a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        int code = climain(int(args.size()), argv.data(), nullptr);
-        std::string o = ::testing::internal::GetCapturedStdout();
-        std::string e = ::testing::internal::GetCapturedStderr();
-        return {code, split(o), e};
+        clirunresult r = clirun(std::move(args));
+        return {r.code, split(r.out), r.err};
     }
     result check(const std::string &first, std::vector<std::string> opts = {}) {
         opts.insert(opts.begin(), "check");
