@@ -4,6 +4,8 @@
 # make bench  build and run the benchmarks
 # make windows  cross-build the Windows program at build-win/trelik.exe, with its sounds beside it
 # make samples  regenerate samples/punkty.pnt and samples/punkty.uam
+# make fuzz   run every fuzz target for FUZZTIME seconds (default 600), one after another
+# make seeds  regenerate the fuzz targets' seeds (tests/fuzz/seeds)
 # SANITIZE=1  build with AddressSanitizer and UndefinedBehaviorSanitizer (own build folder)
 
 PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libproj-dev libbenchmark-dev proj-bin
@@ -17,6 +19,14 @@ WINETESTPACKAGES := wine wine64 xvfb
 WINBUILD    := build-win
 WINCMAKEOPT :=
 
+# The fuzz build: clang with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer, in a folder of its own. make test runs each
+# target for FUZZSMOKE seconds; make fuzz for FUZZTIME seconds.
+FUZZPACKAGES := clang libclang-rt-14-dev
+FUZZBUILD    := build-fuzz
+FUZZSMOKE    ?= 30
+FUZZTIME     ?= 600
+
 ifeq ($(SANITIZE),1)
 BUILD    ?= build-san
 CMAKEOPT := -DSANITIZE=ON
@@ -25,7 +35,7 @@ BUILD    ?= build
 CMAKEOPT :=
 endif
 
-.PHONY: all deps configure run test bench samples windows clean
+.PHONY: all deps configure run test bench samples windows fuzzbuild fuzz seeds clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -57,10 +67,25 @@ configure: deps
 run: all
 	./$(BUILD)/trelik
 
-# The tests include the Windows program's, under wine: it is cross-built first.
-test: EXTRAPACKAGES = $(WINPACKAGES) $(WINETESTPACKAGES)
-test: all windows
+# The tests include the Windows program's, under wine: it is cross-built first;
+# then every fuzz target runs for FUZZSMOKE seconds, so that a crash fails.
+test: EXTRAPACKAGES = $(WINPACKAGES) $(WINETESTPACKAGES) $(FUZZPACKAGES)
+test: all windows fuzzbuild
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(FUZZBUILD) && ctest --output-on-failure -j $(JOBS)
+
+fuzzbuild: EXTRAPACKAGES = $(FUZZPACKAGES)
+fuzzbuild: deps
+	@[ -f $(FUZZBUILD)/CMakeCache.txt ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -DFUZZ=ON
+	cmake -S . -B $(FUZZBUILD) -DFUZZ_SMOKE=$(FUZZSMOKE) >/dev/null
+	cmake --build $(FUZZBUILD) -j $(JOBS)
+
+fuzz: fuzzbuild
+	tests/fuzz/run.sh $(FUZZBUILD) $(FUZZTIME)
+
+seeds: all
+	cmake --build $(BUILD) -j $(JOBS) --target mkpnt mkuam mktba
+	tests/fuzz/mkseeds.sh $(BUILD)
 
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchtrelik trelik
@@ -86,4 +111,4 @@ windows: configure
 	cmake --build $(WINBUILD) -j $(JOBS)
 
 clean:
-	rm -rf build build-san $(WINBUILD)
+	rm -rf build build-san $(WINBUILD) $(FUZZBUILD)

@@ -25,7 +25,7 @@ static shortstr pntfields[8];  // the first eight fields of the point line being
 // Bytes that end a run of plain field characters.
 static constexpr struct fieldstops {
     bool stop[256]{};
-    constexpr fieldstops() { stop[10] = stop[13] = stop[','] = true; }
+    constexpr fieldstops() { stop[10] = stop[13] = stop[(unsigned char)','] = true; }
 } fieldstop;
 
 static void readfield(shortstr &f) {

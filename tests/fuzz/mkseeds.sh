@@ -1,0 +1,45 @@
+#!/bin/bash
+# Writes the fuzz targets' seeds (tests/fuzz/seeds) with the project's own
+# generators and the program itself: small valid files of every kind the
+# targets read, so that the fuzzer starts from inputs that reach deep.
+#   mkseeds.sh BUILD      (a host build with trelik, mkpnt, mkuam and mktba)
+set -euo pipefail
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+seeds=$here/seeds
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+rm -rf "$seeds"
+mkdir -p "$seeds"/{pnt,uam,uamtba,tbpart,tbparts,settings,katalog,codepage}
+
+for s in 1 2 3; do
+  "$build/mkpnt" --seed $s --points $((s * 3)) "$seeds/pnt/gen$s.pnt" >/dev/null
+  "$build/mkuam" --seed $s --records $((s * 2)) "$seeds/uam/gen$s.uam" >/dev/null
+  cp "$seeds/uam/gen$s.uam" "$seeds/uamtba/gen$s.uam"
+  # One part alone, and two parts joined by the target's separator.
+  rm -rf "$tmp/tb" && mkdir "$tmp/tb"
+  "$build/mktba" --seed $s --parts 2 --records $((s + 2)) --width 1 "$tmp/tb" >/dev/null
+  cp "$tmp/tb/tba1.txt" "$seeds/tbpart/gen$s.txt"
+  { cat "$tmp/tb/tba1.txt"; printf '#part2#'; cat "$tmp/tb/tba2.txt"; } >"$seeds/tbparts/gen$s.txt"
+done
+
+# Settings as the program saves them.
+for s in 1 2; do
+  rm -rf "$tmp/home" && mkdir "$tmp/home"
+  TRELIK_HOME=$tmp/home "$build/trelik" convert -o "$tmp/wynik ąę $s.txt" -u $((s * 12)) -i $((s * 1000)) \
+    "$seeds/pnt/gen$s.pnt" >/dev/null
+  cp "$tmp/home/trelik.cfg" "$seeds/settings/saved$s.cfg"
+done
+head -c 8 "$seeds/settings/saved1.cfg" >"$seeds/settings/short.cfg"
+
+# Category tables in the forms users write them.
+printf ' Apteki  nocne ,  13 \r\nStacje,7x\r\nBar, pub,5\r\nInne,99\r\nParkingi,12\r\n' >"$seeds/katalog/lines.csv"
+printf '\xef\xbb\xbfApteki,1\nKoś\xc4\x87cioły,3\nŻabka,300\n' >"$seeds/katalog/utf8.csv"
+printf 'Ko\x9cci\xf3\xb3y,3\rStacje paliw,7' >"$seeds/katalog/cp1250.csv"
+
+# Texts for the code pages: Polish letters in code page 1250 and in UTF-8,
+# and a path.
+printf '\x04\x02Za\xbf\xf3\xb3\xe6 g\xea\x9cl\xb9 ja\x9f\xf1 \xa5\xc6\xca\xa3\xd1\xd3\x8c\x8f\xaf' >"$seeds/codepage/cp1250.txt"
+printf '\x01\x05Zażółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ' >"$seeds/codepage/utf8.txt"
+printf '\x03\x04/home/użytkownik/textbase nowe/tba001.txt' >"$seeds/codepage/path.txt"
+echo "seeds written to $seeds"

@@ -1,0 +1,44 @@
+// Shared by the textbase fuzz targets: a check or conversion run as the
+// command line starts it, and the rules its statistics must keep.
+#pragma once
+
+#include "tests/fuzz/fuzz.h"
+#include "text/cp1250.h"
+#include "textbase/tb.h"
+
+namespace fz {
+
+struct tbstats {
+    long long all, remmed, faulty, valid;
+};
+
+// One run (tbcheck or tbconvert) from the part file name in the program
+// folder; whole says whether the base goes on after that part.
+inline tbstats tbrun(void (*run)(), const char *first, bool whole) {
+    begin();
+    batchaddfile(path(first));
+    batchanswer(shortstr(cp1250fromutf8("Czy chcesz przetworzyć całą bazę").c_str()), whole);
+    run();
+    tbstats s{panenum("Wszystkich: "), panenum("Zaremowanych: "), panenum("Zawierających błędy: "),
+              panenum("Prawidłowych: ")};
+    if (s.all >= 0) {
+        checkp(s.all == s.remmed + s.faulty + s.valid, "every record in exactly one count");
+        checkp(s.valid == writtencount, "valid count");
+    }
+    return s;
+}
+
+// The check and the conversion of the same base: the conversion writes every
+// record the check found valid, as whole lines.
+inline void checkandconvert(const char *first, bool whole) {
+    warnlong = true;
+    countmode = 3;
+    expectedcount = 2;
+    tbstats c = tbrun(tbcheck, first, whole);
+    tbstats v = tbrun(tbconvert, first, whole);
+    checkoutput(1);
+    check(c.all == v.all && c.valid == v.valid && c.faulty == v.faulty, "conversion counts as the check's");
+    if (v.valid >= 0) check(v.valid == writtencount, "points written");
+}
+
+}  // namespace fz
