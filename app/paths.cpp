@@ -344,6 +344,8 @@ int fstruncate(std::FILE *f, std::int64_t size) {
     return 0;
 }
 
+bool fsunlinked(std::FILE *) { return false; }
+
 int fsclosesync(std::FILE *f) {
     int err = 0;
     if (std::fflush(f) != 0) err = errno ? errno : EIO;
@@ -418,6 +420,11 @@ int fstruncate(std::FILE *f, std::int64_t size) {
     if (std::fflush(f) != 0) return errno ? errno : EIO;
     if (ftruncate(fileno(f), off_t(size)) != 0) return errno ? errno : EIO;
     return 0;
+}
+
+bool fsunlinked(std::FILE *f) {
+    struct stat st;
+    return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 0;
 }
 
 int fsclosesync(std::FILE *f) {

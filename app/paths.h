@@ -65,6 +65,10 @@ std::FILE *fscreatenew(const shortstr &path);
 std::int64_t fslength(std::FILE *f);
 // Cuts an open file to size bytes (after flushing it); 0 or the error number.
 int fstruncate(std::FILE *f, std::int64_t size);
+// An open file that has lost its last name: it was deleted, or its folder
+// was, while the program wrote it, and what it holds is gone with it. Never
+// on Windows, where a file open for writing cannot be deleted.
+bool fsunlinked(std::FILE *f);
 // Flushes, forces the data onto the disk and closes; 0, or the error number of
 // the first step that failed (the file is closed in every case).
 int fsclosesync(std::FILE *f);

@@ -3,6 +3,10 @@
 // complete in the file. When the system refuses a write, a half line that
 // reached the file is cut away again, so the file always ends with a whole
 // line, and the ids of the lost lines are given out again by the next run.
+// The two header lines of a new file stay only together; a file this run
+// made that is left empty is removed, so that the next run makes it again
+// with its header. A file deleted while it is written loses every line of
+// the run.
 
 #include "poi/lsout.h"
 
@@ -26,12 +30,16 @@ static std::FILE *outf = nullptr;          // the open output file, null between
 static bool outfailed = false;             // a write failed in this run: nothing more is written
 static bool needbreak = false;             // the existing file's last line has no line end yet
 static std::int64_t filebase = 0;          // length of the file before the buffered bytes
+static bool created = false;               // this run made the file
+static bool dropfile = false;              // the file this run made holds nothing: removed at closing
+static std::int32_t runlines = 0;          // point lines counted since openoutput
 constexpr std::uint32_t outbufsize = 65536;
 static char outbuf[outbufsize];            // bytes not yet handed to the file
 static std::uint32_t outlen = 0;           // bytes in outbuf
 constexpr std::uint32_t maxpending = 4096;
 static std::uint32_t pointends[maxpending];  // offset in outbuf after each buffered point line
 static std::uint32_t pending = 0;            // point lines in outbuf
+static std::uint32_t headend = 0;            // offset in outbuf after the header, 0 when not in it
 
 bool outputopen() { return outf != nullptr; }
 bool outputfailed() { return outfailed; }
@@ -46,15 +54,27 @@ void clearpoi() {
 // complete line, the lines that did not reach it are taken off the counts
 // and ids, and the run ends with a message.
 static bool flushout() {
-    if (outlen == 0 || outfailed) return !outfailed;
+    if (outfailed) return false;
     errno = 0;
-    std::size_t done = std::fwrite(outbuf, 1, outlen, outf);
+    std::size_t done = outlen > 0 ? std::fwrite(outbuf, 1, outlen, outf) : 0;
     bool ok = done == outlen && std::fflush(outf) == 0;
     int err = errno;
+    if (ok && fsunlinked(outf)) {
+        // Written into a file nobody can reach any more.
+        outfailed = true;
+        writtencount -= runlines;
+        nextpointid -= runlines;
+        runlines = 0;
+        outlen = pending = headend = 0;
+        showerror("Nie można zapisać pliku wynikowego "_pl + outputfile +
+                  " (plik został usunięty w trakcie zapisu)"_pl);
+        return false;
+    }
     if (ok) {
         filebase += outlen;
         outlen = 0;
         pending = 0;
+        headend = 0;
         return true;
     }
     outfailed = true;
@@ -70,14 +90,18 @@ static bool flushout() {
             break;
         }
     }
+    if (keep < headend) keep = 0;  // half a header is no header
     if (keep < reached) fstruncate(outf, filebase + keep);
+    if (created && filebase + keep == 0) dropfile = true;
     std::uint32_t kept = 0;
     while (kept < pending && pointends[kept] <= keep) ++kept;
     std::int32_t lost = std::int32_t(pending - kept);
     writtencount -= lost;
     nextpointid -= lost;
+    runlines -= lost;
     outlen = 0;
     pending = 0;
+    headend = 0;
     showerror("Nie można zapisać pliku wynikowego "_pl + outputfile + writereason(err));
     return false;
 }
@@ -92,8 +116,10 @@ static void put(const char *p, std::uint32_t n) {
 bool openoutput() {
     outfailed = false;
     needbreak = false;
-    outlen = pending = 0;
+    outlen = pending = headend = 0;
     filebase = 0;
+    created = dropfile = false;
+    runlines = 0;
     if (outf) {
         std::fclose(outf);
         outf = nullptr;
@@ -119,7 +145,9 @@ bool openoutput() {
             showerror("Nie można utworzyć pliku wynikowego "_pl + outputfile);
             return false;
         }
+        created = true;
         put(lsheader, std::uint32_t(sizeof lsheader - 1));
+        headend = outlen;
     }
     // Our own buffer decides the pieces; the stream passes them on unchanged.
     std::setvbuf(outf, nullptr, _IONBF, 0);
@@ -199,6 +227,7 @@ void writepoint() {
     pointends[pending++] = outlen;
     ++writtencount;
     ++nextpointid;
+    ++runlines;
 }
 
 bool closeoutput() {
@@ -209,5 +238,7 @@ bool closeoutput() {
         showerror("Nie można zapisać pliku wynikowego "_pl + outputfile + writereason(errno));
     }
     outf = nullptr;
+    if (dropfile) deletefile(outputfile);
+    dropfile = false;
     return ok;
 }

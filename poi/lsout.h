@@ -31,7 +31,8 @@ bool openoutput();
 // and nextpointid then count only the lines that are complete in the file.
 void writepoint();
 // Sends what is still buffered to the file and closes it; false after
-// showerror when that fails. Does nothing when no output is open.
+// showerror when that fails. A file the run made that a failure left empty
+// (not even its header) is removed. Does nothing when no output is open.
 bool closeoutput();
 bool outputopen();    // an output file is open
 bool outputfailed();  // a write failed in this run; the writer writes nothing more

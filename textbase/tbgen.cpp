@@ -6,7 +6,9 @@
 // (writtencount) only once all of it is in the file; when the system refuses
 // a write, the half record that reached the file is cut away again, the part
 // is closed without its footer (the check reports it as broken) and the run
-// ends. Parts finished before stay as they are.
+// ends. Parts finished before stay as they are. A part deleted (or its
+// folder) while it is written ends the run the same way, its records no
+// longer counted.
 
 #include <cerrno>
 #include <cstdio>
@@ -41,6 +43,7 @@ constexpr std::uint32_t maxgenpending = 2048;
 static std::uint32_t genends[maxgenpending];  // offset in genbuf after each buffered record
 static std::uint32_t genpending = 0;          // records in genbuf
 static std::uint32_t genhead = 0;             // offset in genbuf after the header, 0 when not in it
+static std::int32_t gencounted = 0;           // records of the open part counted in writtencount
 
 shortstr defaultdestfolder() {
 #ifdef _WIN32
@@ -77,6 +80,18 @@ static void genfail(std::uint32_t done, int err) {
     showerror("Nie można zapisać pliku części bazy "_pl + genpath + writereason(err));
 }
 
+// The open part was deleted while being written: none of its records is
+// anywhere, and the run ends with a message.
+static void genlost() {
+    genfailed = true;
+    writtencount -= gencounted;
+    genlen = genpending = genhead = 0;
+    std::fclose(genf);
+    genf = nullptr;
+    showerror("Nie można zapisać pliku części bazy "_pl + genpath +
+              " (plik został usunięty w trakcie zapisu)"_pl);
+}
+
 // Hands the buffer to the file; false (after the message) when that failed.
 static bool genflush() {
     if (!genf) return false;
@@ -84,8 +99,13 @@ static bool genflush() {
     errno = 0;
     std::size_t done = std::fwrite(genbuf, 1, genlen, genf);
     if (done == genlen && std::fflush(genf) == 0) {
+        if (fsunlinked(genf)) {
+            genlost();
+            return false;
+        }
         genbase += genlen;
         writtencount += std::int32_t(genpending);
+        gencounted += std::int32_t(genpending);
         genlen = genpending = genhead = 0;
         return true;
     }
@@ -136,6 +156,7 @@ bool openpart() {
     genfailed = false;
     genbase = 0;
     genlen = genpending = 0;
+    gencounted = 0;
     genput("textbase kwz part "_pl + numtostr(firstpart) + "\r\nkorektor \r\n\r\n"_pl);
     genhead = genlen;
     genrecords = 0;
