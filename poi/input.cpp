@@ -108,10 +108,10 @@ void readchar() {
     }
     inputok = true;
     if (b == 10) {
-        ++linecount;
+        countline();
         b = 13;
     } else if (b == 13) {
-        ++linecount;
+        countline();
         std::uint8_t next;
         if (readbyte(next) && next != 10) {
             waiting = true;

@@ -15,6 +15,12 @@ extern bool inputok;             // the last readchar delivered a character (fal
 extern std::int32_t linecount;   // line ends read so far; reset by the readers that report lines
 extern shortstr linebuf;         // result of readline; working text of the field readers
 
+// One more line end in linecount, which stays at the largest 32-bit number
+// rather than overflow (a file of 2^31 lines, or many files in one session).
+inline void countline() {
+    if (linecount < INT32_MAX) ++linecount;
+}
+
 // Opens path for reading and empties the buffer and the waiting byte. False
 // when it cannot be opened (the caller reports it).
 bool openinput(const shortstr &path);

@@ -82,7 +82,7 @@ enum tboutcome {
     tbnextpart,  // the part ended at its footer and the search for the next one ran
     tbend,       // the part ended at its footer and no part follows
     tbbroken,    // the file ended where a record or the footer should start
-    tbstopped,   // the program is closing; nothing was read
+    tbstopped,   // the program is closing; a record begun is dropped, not counted
 };
 
 // ---- Generation (tbgen.cpp) ----

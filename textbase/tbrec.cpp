@@ -149,7 +149,7 @@ tboutcome readrecord() {
         line = lineview();
     } while (line.empty() && inputok && !quitflag);
     // A last line without its line end counts as a line of its own.
-    if (!line.empty() && !inputok) ++linecount;
+    if (!line.empty() && !inputok) countline();
 
     std::string_view probe = line;
     if (tbword(probe) == "textbaseend") {
@@ -173,14 +173,17 @@ tboutcome readrecord() {
         return tbbroken;
     }
     // Every line of the record, also a last one that the end of the file
-    // ended instead of a line end.
+    // ended instead of a line end. When the program is closing, the record
+    // being read is dropped whole: cut short it would be checked, counted and
+    // converted as a record it is not.
     for (;;) {
+        if (quitflag) return tbstopped;
         readfield(line);
-        if (quitflag || !inputok) break;
+        if (!inputok) break;
         readline();
         line = lineview();
-        if (line.empty() || quitflag) break;
-        if (!inputok) ++linecount;
+        if (line.empty()) break;
+        if (!inputok) countline();
     }
     ++partrecords;
     return tbrecord;

@@ -49,7 +49,16 @@ void textbaserun() {
         if (!inputok) linewarning(shortstr(eofmessage));
     }
     runfinish();
+    // The output is closed before the statistics: a write that fails only
+    // now takes its lines off the count of valid records shown below.
+    if (runmode == runconvert) closeoutput();
     report("Zakończono"_pl);
+    // A part left unfinished by the closing program gets no count verdict:
+    // not all its records were read.
+    if (quitflag && partopen) {
+        closeinput();
+        partopen = false;
+    }
     closepart();
     report("Statystyka:"_pl);
     report("Wszystkich: "_pl + numtostr(all));
@@ -62,7 +71,6 @@ void textbaserun() {
         report("Prawidłowych ilościowo części: "_pl + numtostr(goodparts));
         report("Nieprawidłowych ilościowo części: "_pl + numtostr(badparts));
     }
-    if (runmode == runconvert) closeoutput();
     extrachars = shortstr();
 }
 
