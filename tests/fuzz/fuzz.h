@@ -83,6 +83,12 @@ inline void put(const std::string &name, const void *data, std::size_t size) {
     std::fclose(f);
 }
 
+// A category table in the program folder, for the AutoMapa targets.
+inline void putkateg() {
+    static const char table[] = "Apteki,1\r\nBankomaty,2\r\nStacje paliw,7\r\nParkingi,12\r\nInne,99\r\n";
+    put("uamkateg.csv", table, sizeof table - 1);
+}
+
 inline std::string get(const std::string &name) {
     std::string s;
     std::FILE *f = std::fopen((dir + name).c_str(), "rb");
