@@ -2,6 +2,7 @@
 // code page 1250; building or joining anything longer cuts it at 255 bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,9 +23,14 @@ struct shortstr {
     constexpr shortstr(const char *s) { assign(s, s ? std::char_traits<char>::length(s) : 0); }
     shortstr(const std::string &s) { assign(s.data(), s.size()); }
 
+    // Bytes copied in one call at run time (std::copy_n becomes memmove for
+    // bytes): every text passes through here. memmove, as a text may be
+    // assigned a piece of itself.
+    static constexpr void copy(char *to, const char *from, std::size_t n) { std::copy_n(from, n, to); }
+
     constexpr void assign(const char *s, std::size_t n) {
         if (n > maxlen) n = maxlen;
-        for (std::size_t i = 0; i < n; i++) buf[i] = s[i];
+        copy(buf, s, n);
         len = std::uint8_t(n);
         buf[len] = 0;
     }
@@ -45,7 +51,7 @@ struct shortstr {
     constexpr shortstr &append(const char *s, std::size_t n) {
         std::size_t room = maxlen - len;
         if (n > room) n = room;
-        for (std::size_t i = 0; i < n; i++) buf[len + i] = s[i];
+        copy(buf + len, s, n);
         len = std::uint8_t(len + n);
         buf[len] = 0;
         return *this;
