@@ -28,16 +28,18 @@ inline tbstats tbrun(void (*run)(), const char *first, bool whole) {
     return s;
 }
 
-// The check and the conversion of the same base: the conversion writes every
-// record the check found valid, as whole lines.
-inline void checkandconvert(const char *first, bool whole) {
+// The conversion of a base, whose file must hold exactly the records it
+// counted valid as whole lines; with both, the check of the same base first,
+// whose counts the conversion must repeat.
+inline void checkandconvert(const char *first, bool whole, bool both) {
     warnlong = true;
     countmode = 3;
     expectedcount = 2;
-    tbstats c = tbrun(tbcheck, first, whole);
+    tbstats c{};
+    if (both) c = tbrun(tbcheck, first, whole);
     tbstats v = tbrun(tbconvert, first, whole);
     checkoutput(1);
-    check(c.all == v.all && c.valid == v.valid && c.faulty == v.faulty, "conversion counts as the check's");
+    if (both) check(c.all == v.all && c.valid == v.valid && c.faulty == v.faulty, "conversion counts as the check's");
     if (v.valid >= 0) check(v.valid == writtencount, "points written");
 }
 
