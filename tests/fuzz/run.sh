@@ -35,7 +35,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus" "$crashes"
   dirs=("$corpus" "$src/seeds/$t")
   [ -d "$src/regress/$t" ] && dirs+=("$src/regress/$t")
-  "$build/fz_$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 \
+  "$build/fz_$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -reload=0 \
     -print_final_stats=1 -artifact_prefix="$crashes/$t-" "${dirs[@]}" >"$log" 2>&1
   rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
