@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     fz::checkp(parts == made / 3 + 1, "parts generated");
     bool readback = parts <= 9 && fz::secondlook(data, size);
     for (int n = 1; n <= parts; n++) {
-        std::string name = "tba/tba" + std::string(n < 10 ? "00" : n < 100 ? "0" : "") + std::to_string(n) + ".txt";
+        std::string name = "tba/" + partname(n, 3).str();
         std::string part = fz::get(name);
         fz::check(part.rfind("textbase kwz part " + std::to_string(n) + "\r\n", 0) == 0, "part header", name);
         std::string foot = "textbaseend part " + std::to_string(n) + "\r\n";
@@ -33,12 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                   "part footer", name);
         // Renamed to one-digit numbers, so that the search after the last
         // part stays short.
-        if (readback && std::rename((fz::dir + name).c_str(), (fz::dir + "tba" + std::to_string(n) + ".txt").c_str()))
+        if (readback && std::rename((fz::dir + name).c_str(), (fz::dir + partname(n, 1).str()).c_str()))
             fz::fail("rename", name);
     }
     if (!readback) return 0;
     fz::tbstats s = fz::tbrun(tbcheck, "tba1.txt", true);
     fz::checkp(s.all == made, "generated records read back");
-    for (int n = 1; n <= parts; n++) std::remove((fz::dir + "tba" + std::to_string(n) + ".txt").c_str());
+    for (int n = 1; n <= parts; n++) std::remove((fz::dir + partname(n, 1).str()).c_str());
     return 0;
 }
