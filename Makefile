@@ -4,7 +4,8 @@
 # make bench  build and run the benchmarks
 # make windows  cross-build the Windows program at build-win/trelik.exe, with its sounds beside it
 # make samples  regenerate samples/punkty.pnt and samples/punkty.uam
-# make fuzz   run every fuzz target for FUZZTIME seconds (default 600), one after another
+# make fuzz   run every fuzz target for FUZZTIME seconds (default 600), one after another;
+#             FUZZRUNS=N also ends each after N executions
 # make seeds  regenerate the fuzz targets' seeds (tests/fuzz/seeds)
 # SANITIZE=1  build with AddressSanitizer and UndefinedBehaviorSanitizer (own build folder)
 
@@ -26,6 +27,7 @@ FUZZPACKAGES := clang libclang-rt-14-dev
 FUZZBUILD    := build-fuzz
 FUZZSMOKE    ?= 30
 FUZZTIME     ?= 600
+FUZZRUNS     ?=
 
 ifeq ($(SANITIZE),1)
 BUILD    ?= build-san
@@ -81,7 +83,7 @@ fuzzbuild: deps
 	cmake --build $(FUZZBUILD) -j $(JOBS)
 
 fuzz: fuzzbuild
-	tests/fuzz/run.sh $(FUZZBUILD) $(FUZZTIME)
+	FUZZRUNS=$(FUZZRUNS) tests/fuzz/run.sh $(FUZZBUILD) $(FUZZTIME)
 
 seeds: all
 	cmake --build $(BUILD) -j $(JOBS) --target mkpnt mkuam mktba
