@@ -9,9 +9,10 @@
 #include <iostream>
 #include <vector>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "app/settings.h"
+#include "app/shell.h"
 #include "ui/batch/tkbatch.h"
 #include "ui/tk.h"
 
@@ -46,7 +47,7 @@ struct clisubrec {
 // ---- Command-line state: one command line at a time, reset by climain ----
 static std::vector<clivalue> clivalues;    // checked option values waiting for start-up
 static std::vector<shortstr> clifilelist;  // checked positional files, in order, for choosefile
-static std::vector<shortstr> cliyeslist;   // questions the options answer Yes
+static std::vector<std::int32_t> cliyeslist;  // ids of the questions the options answer Yes
 static std::vector<clisubrec> clisubs;     // subcommands made by the registering functions
 static std::vector<clireg> cliextra;       // registering functions added by cliregister
 
@@ -192,7 +193,7 @@ CLI::Option *cliflag(CLI::App *sub, const std::string &names, bool *target, cons
         desc);
 }
 
-CLI::Option *cliyes(CLI::App *sub, const std::string &names, const shortstr &question, const std::string &desc) {
+CLI::Option *cliyes(CLI::App *sub, const std::string &names, std::int32_t question, const std::string &desc) {
     return sub->add_flag_callback(names, [question]() { cliyeslist.push_back(question); }, desc);
 }
 
@@ -258,7 +259,7 @@ static int batchrun(void (*run)()) {
     }
     applyvalues();
     for (const shortstr &f : clifilelist) batchaddfile(f);
-    for (const shortstr &q : cliyeslist) batchanswer(q, true);
+    for (std::int32_t q : cliyeslist) batchanswer(q, true);
     run();
     savesettings();
     batchflush();

@@ -2,9 +2,10 @@
 // SUBCOMMAND ...` runs one operation through the batch toolkit, with the same
 // runs as the menus, reading and saving trelik.cfg as the program does.
 //
-// Adding a subcommand takes one registering function and one line in
-// app/clitable.h: CLICMD(convertcli). The registering function makes the subcommand with
-// clisubcommand and declares its options with the helpers below:
+// Adding a subcommand takes one registering function in app/clicmds.cpp and
+// one line in app/clitable.h: CLICMD(convertcli). The registering function
+// makes the subcommand with clisubcommand and declares its options with the
+// helpers below; the run it names is one the conversions expose:
 //
 //   void convertcli(CLI::App &top) {
 //       CLI::App *c = clisubcommand(top, "convert", "Konwertuje pliki poi ...", convertrun);
@@ -74,10 +75,10 @@ CLI::Option *clichoice(CLI::App *sub, const std::string &names, std::int32_t *ta
                        std::initializer_list<const char *> words, const std::string &desc);
 // A flag; target becomes true when it is given.
 CLI::Option *cliflag(CLI::App *sub, const std::string &names, bool *target, const std::string &desc);
-// A flag that answers Yes, on the user's behalf, every question beginning
-// with start (code page 1250, as the program asks it). Questions no flag
-// covers are answered No.
-CLI::Option *cliyes(CLI::App *sub, const std::string &names, const shortstr &start, const std::string &desc);
+// A flag that answers Yes, on the user's behalf, the question asked with
+// this id (askyesno's id, core/app.h). Questions no flag covers are answered
+// No.
+CLI::Option *cliyes(CLI::App *sub, const std::string &names, std::int32_t question, const std::string &desc);
 // Positional files, queued in order for the run's file dialogs (choosefile).
 CLI::Option *clifiles(CLI::App *sub, const std::string &name, const std::string &desc);
 // How many files the command line gave (for a run that takes them one by one).

@@ -1,6 +1,6 @@
 // The subcommands of the command line, one line each, in the order of the
 // help text: CLICMD(registering function). The function is declared by this
-// line; it is defined beside the run it starts. See app/cli.h.
+// line; it is defined in app/clicmds.cpp. See app/cli.h.
 //
 // Included twice by app/cli.cpp with different meanings of CLICMD.
 CLICMD(convertcli)

@@ -4,10 +4,10 @@
 
 #include "app/convmenu.h"
 
-#include "app/app.h"
+#include "core/app.h"
 #include "app/clip.h"
-#include "app/paths.h"
-#include "app/runfb.h"
+#include "sys/paths.h"
+#include "core/runfb.h"
 #include "poi/convrun.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"

@@ -5,24 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
+#include "text/bytes.h"
 
 const shortstr settingsname = "trelik.cfg";
 const shortstr settingstemp = "trelik.tmp";
-
-static std::int32_t getle32(const unsigned char *b) {
-    return std::int32_t(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
-                        std::uint32_t(b[3]) << 24);
-}
-
-static void putle32(unsigned char *b, std::int32_t v) {
-    std::uint32_t u = std::uint32_t(v);
-    b[0] = (unsigned char)(u);
-    b[1] = (unsigned char)(u >> 8);
-    b[2] = (unsigned char)(u >> 16);
-    b[3] = (unsigned char)(u >> 24);
-}
 
 // Full path of a file in the program's folder; false when there is no usable
 // folder or the path would be cut (and so name another file).

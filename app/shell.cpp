@@ -1,39 +1,21 @@
-// The application shell: the application state, the messages through which
-// every part of the program reports, the welcome text, the main menu, and the
-// start-up and shutdown shared by the interactive program and the command line.
+// The application shell: the welcome text, the main menu, and the start-up
+// and shutdown shared by the interactive program and the command line.
 
-#include "app/app.h"
+#include "app/shell.h"
 
 #include "app/convmenu.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "app/settings.h"
+#include "poi/formats.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
-
-// ---- Application state ----
-shortstr outputfile;           // Loadstone output file every conversion appends to; kept in trelik.cfg
-std::int32_t userid = 1;       // user id written into every Loadstone record; kept in trelik.cfg
-std::int32_t nextpointid = 1;  // id of the next Loadstone record; the writer adds 1 per record; kept in trelik.cfg
-int errorflag = 0;             // 1 once showerror ran, until the next resetrun; runs stop on it
 
 // ---- Addresses offered in the main menu (placeholders until the real ones are known) ----
 static const shortstr loadstoneweb = "https://example.org/loadstone-pl/";  // Polish page about Loadstone
 static const shortstr authormail = "autor@example.org";                    // the author's e-mail
 static const shortstr authorweb = "https://example.org/trelik/";           // the author's home page
-
-void report(const shortstr &t) { addline(t); }
-
-void showerror(const shortstr &t) {
-    shortstr line = "Błąd: "_pl + t;
-    report(line);
-    showinfo(line);
-    errorflag = 1;
-}
-
-void showformaterror() { showerror("Nieobsługiwany format pliku"_pl); }
-
-void setdefaultoutput() { outputfile = progdir() + "wynikowe poi dla loadstone.txt"; }
 
 void welcome() {
     clearpane();
@@ -41,8 +23,7 @@ void welcome() {
     addline("Program przetwarza pliki poi (points of interest) w popularnych formatach do postaci "
             "pliku tekstowego, który można zaimportować do programu Loadstone GPS"_pl);
     addline("Aktualnie obsługiwane formaty:"_pl);
-    addline("plik .pnt - oziexplorer point file version 1"_pl);
-    addline("pliki .uam - punkty użytkownika automapy"_pl);
+    for (std::size_t i = 0; i < informatcount; i++) addline(informats[i].about);
     addline("Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\""_pl);
     newline();
     addline("Opcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla "
@@ -91,10 +72,7 @@ bool appstart() {
         showerror(progdirerror());
         return false;
     }
-    userid = 1;
-    nextpointid = 1;
-    errorflag = 0;
-    setdefaultoutput();
+    appreset();
     tbinit();
     loadsettings();
     return true;

@@ -9,7 +9,8 @@
 
 #include <unistd.h>
 
-#include "app/app.h"
+#include "app/shell.h"
+#include "core/app.h"
 #include "tests/childproc.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "text/strutil.h"
 #include "ui/tk.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
 #include "text/strutil.h"

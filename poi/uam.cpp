@@ -6,14 +6,15 @@
 
 #include <cstring>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "poi/input.h"
+#include "poi/formats.h"
 #include "poi/lsout.h"
 #include "poi/uamkat.h"
 #include "poi/uamproj.h"
+#include "text/bytes.h"
 #include "text/codepage.h"
 #include "text/strutil.h"
-#include "textbase/tb.h"
 #include "ui/tk.h"
 
 const unsigned char uamsignature[4] = {0xBB, 0x22, 0xD5, 0x3F};
@@ -30,11 +31,6 @@ enum : std::uint32_t {
     uamkatname = 330, uamkatnamelen = 32,
 };
 
-static std::int32_t le32(const unsigned char *p) {
-    return std::int32_t(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                        std::uint32_t(p[3]) << 24);
-}
-
 // A text slot: up to the first zero byte, at most size - 1 bytes.
 static shortstr slottext(const unsigned char *p, std::size_t size) {
     const void *z = std::memchr(p, 0, size - 1);
@@ -44,8 +40,8 @@ static shortstr slottext(const unsigned char *p, std::size_t size) {
 
 void uamdecode(const unsigned char *raw) {
     curuam = uamrec();
-    curuam.x = le32(raw + uameast);
-    curuam.y = le32(raw + uamnorth);
+    curuam.x = getle32(raw + uameast);
+    curuam.y = getle32(raw + uamnorth);
     curuam.name = slottext(raw + uamname, uamnamelen);
     curuam.desc = slottext(raw + uamdesc, uamdesclen);
     curuam.katnum = raw[uamkatnum];
@@ -107,8 +103,8 @@ static void uamlspoint() {
     curpoi.lon = curuam.x;
 }
 
-void uamconvert() {
-    if (!projinit()) return;
+bool uamstart() {
+    if (!projinit()) return false;
     katload();
     // The signature and the declared count; every real file has both, so a
     // file that ends inside the count is no such file either.
@@ -116,18 +112,21 @@ void uamconvert() {
     if (readblock(head, 8) < 8 || std::memcmp(head, uamsignature, 4) != 0) {
         showformaterror();
         projdone();
-        return;
+        return false;
     }
-    report("zadeklarowano w pliku "_pl + numtostr(le32(head + 4)) + " rekordów"_pl);
+    report("zadeklarowano w pliku "_pl + numtostr(getle32(head + 4)) + " rekordów"_pl);
+    return true;
+}
+
+void uamdone() { projdone(); }
+
+void uamconvert() {
+    if (!uamstart()) return;
     busyflag = true;
     while (!quitflag && !errorflag && uamrecord()) {
-        if (textbasemode) {
-            genrecord();
-        } else {
-            uamlspoint();
-            writepoint();
-        }
+        uamlspoint();
+        writepoint();
     }
     busyflag = false;
-    projdone();
+    uamdone();
 }

@@ -33,8 +33,12 @@ shortstr uamlsname();
 // Reads the next record into curuam and transforms its coordinates. False at
 // the end of the file (a short last piece is ignored).
 bool uamrecord();
-// The whole file: every record to the Loadstone writer, or, while
-// textbasemode is on, into the open textbase part; until the end, an error or
-// the program closing. The PROJ systems and the category
-// table are set up at its start; the systems are released at every end.
+// The start of a file: the PROJ systems and the category table set up, the
+// signature checked and the declared count reported. False after showerror
+// (the systems released again).
+bool uamstart();
+// The end of a file: the PROJ systems released.
+void uamdone();
+// The whole file: uamstart, every record to the output (writepoint) until
+// the end, an error or the program closing, uamdone.
 void uamconvert();

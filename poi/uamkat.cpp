@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "text/cp1250.h"
 #include "text/strutil.h"
 

@@ -10,7 +10,7 @@
 
 #include <proj.h>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "text/strutil.h"
 
 const char projsrcdef[] = "+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000 +ellps=GRS80 +units=m";

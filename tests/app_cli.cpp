@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "app/cli.h"
 #include "tests/clirun.h"
 #include "tests/testfiles.h"
@@ -36,7 +36,7 @@ void proberun() {
         if (opstatus) break;
         probefiles.push_back(utf8fromcp1250(dlgtext.view()));
     }
-    probeasked = askyesno("Czy wszystkie części?"_pl);
+    probeasked = askyesno("Czy wszystkie części?"_pl, askwholebase);
     if (probefail) showerror("coś poszło nie tak"_pl);
 }
 
@@ -49,7 +49,7 @@ void probecli(CLI::App &top) {
     clinumber(c, "--num", &probenum, 1, 10, "liczba");
     clichoice(c, "--mode", &probemode, {"off", "fewer", "more"}, "tryb");
     cliflag(c, "--fail", &probefail, "błąd w przebiegu");
-    cliyes(c, "--all", "Czy wszystkie"_pl, "wszystkie części");
+    cliyes(c, "--all", askwholebase, "wszystkie części");
     clifiles(c, "FILE", "pliki");
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "app/cli.h"
 #include "app/clip.h"
 #include "tests/scripted/scripted.h"

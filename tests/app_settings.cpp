@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "app/settings.h"
 #include "tests/testfiles.h"
 #include "text/strutil.h"

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "app/shell.h"
+#include "core/app.h"
 #include "app/cli.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "app/shell.h"
+#include "core/app.h"
 #include "app/cli.h"
 #include "poi/input.h"
 #include "tests/childproc.h"

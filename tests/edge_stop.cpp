@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "app/shell.h"
+#include "core/app.h"
 #include "app/cli.h"
 #include "tests/childproc.h"
 #include "tests/scripted/scripted.h"

@@ -15,8 +15,8 @@
 
 #include <sys/stat.h>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "app/settings.h"
 #include "poi/convrun.h"
 #include "poi/lsout.h"

@@ -10,8 +10,8 @@
 
 #include <sys/stat.h>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "app/settings.h"
 #include "tests/faults.h"
 #include "tests/testfiles.h"

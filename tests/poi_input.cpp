@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "poi/input.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"

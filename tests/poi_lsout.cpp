@@ -9,7 +9,7 @@
 
 #include <sys/resource.h>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "poi/lsout.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"

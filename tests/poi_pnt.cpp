@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "poi/convrun.h"
 #include "poi/input.h"
 #include "poi/lsout.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "app/cli.h"
-#include "app/paths.h"
+#include "sys/paths.h"
 #include "poi/convrun.h"
 #include "poi/lsout.h"
 #include "poi/uam.h"

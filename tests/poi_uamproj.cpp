@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "poi/uamproj.h"
 #include "tests/childproc.h"
 #include "tests/scripted/scripted.h"

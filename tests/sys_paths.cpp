@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/paths.h"
+#include "sys/paths.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
 #include "text/strutil.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
-#include "app/paths.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "tests/childproc.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"

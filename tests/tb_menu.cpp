@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "app/cli.h"
 #include "tests/childproc.h"
 #include "tests/scripted/scripted.h"

@@ -69,11 +69,12 @@ TEST(Batch, PaneToStandardOutputMessagesToStandardError)
 TEST(Batch, QuestionsAnsweredFromTheCommandLine)
 {
     batchrun b;
-    batchanswer(cp("Czy nadpisać"), true);
-    batchanswer(cp("Czy nadpisać plik b"), false);
-    EXPECT_TRUE(askyesno(cp("Czy nadpisać plik a")));
-    EXPECT_FALSE(askyesno(cp("Czy nadpisać plik b.txt")));  // the longer start covers it
-    EXPECT_FALSE(askyesno(cp("Czy na pewno chcesz zamknąć program?")));
+    batchanswer(3, true);
+    batchanswer(4, true);
+    batchanswer(4, false);
+    EXPECT_TRUE(askyesno(cp("Czy nadpisać plik a"), 3));
+    EXPECT_FALSE(askyesno(cp("Czy nadpisać plik b.txt"), 4));  // the last answer to an id counts
+    EXPECT_FALSE(askyesno(cp("Czy na pewno chcesz zamknąć program?")));  // no id: never answered Yes
     EXPECT_EQ(readback(b.err), "Pytanie: Czy nadpisać plik a? tak\n"
                                "Pytanie: Czy nadpisać plik b.txt? nie\n"
                                "Pytanie: Czy na pewno chcesz zamknąć program? nie\n");

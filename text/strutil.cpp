@@ -184,17 +184,39 @@ shortstr poplastword(shortstr &s, int mode) {
     return w;
 }
 
-shortstr numtostr(std::int32_t n) {
+std::uint32_t putdec(char *p, std::int32_t n) {
+    static const char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     // The magnitude in unsigned arithmetic, so that the lowest value has one too.
-    std::uint32_t m = n < 0 ? 0u - std::uint32_t(n) : std::uint32_t(n);
-    char tmp[12];
-    std::size_t k = sizeof tmp;
-    do {
-        tmp[--k] = char('0' + m % 10);
-        m /= 10;
-    } while (m);
-    if (n < 0) tmp[--k] = '-';
-    return shortstr(tmp + k, sizeof tmp - k);
+    std::uint32_t u = n < 0 ? 0u - std::uint32_t(n) : std::uint32_t(n);
+    std::uint32_t len = 0;
+    if (n < 0) p[len++] = '-';
+    std::uint32_t digits = 1;
+    for (std::uint32_t v = u; v >= 10; v /= 10) ++digits;
+    len += digits;
+    char *q = p + len;  // filled from the last digit backwards, two digits a step
+    while (u >= 100) {
+        std::uint32_t r = u % 100;
+        u /= 100;
+        *--q = pairs[2 * r + 1];
+        *--q = pairs[2 * r];
+    }
+    if (u >= 10) {
+        *--q = pairs[2 * u + 1];
+        *--q = pairs[2 * u];
+    } else {
+        *--q = char('0' + u);
+    }
+    return len;
+}
+
+shortstr numtostr(std::int32_t n) {
+    shortstr s;
+    s.len = std::uint8_t(putdec(s.buf, n));
+    s.buf[s.len] = 0;
+    return s;
 }
 
 std::int32_t strtonum(const shortstr &s) { return strtonum(s.view()); }

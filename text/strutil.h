@@ -40,6 +40,10 @@ shortstr popfirstword(shortstr &s, int mode);
 shortstr lastword(const shortstr &s, int mode);
 shortstr poplastword(shortstr &s, int mode);
 shortstr numtostr(std::int32_t n);
+// The decimal digits of n (with "-" when negative) written at p, which has
+// room for 11 bytes; the number of bytes written. Runs for every number of
+// every record written.
+std::uint32_t putdec(char *p, std::int32_t n);
 // The longest valid leading number: blanks and tabs, an optional sign, then
 // decimal digits, or hexadecimal ones after "$" or "0x". 0 when there is none
 // or when it does not fit 32 bits (it is never cut or wrapped).

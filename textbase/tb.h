@@ -91,8 +91,7 @@ void generatetextbase();       // the whole generation run, from the file dialog
 bool openpart();               // the part numbered firstpart created with its header; false after showerror
 void closegenpart();           // footer, close, firstpart + 1 (does nothing when no part is open)
 // curuam as one textbase record into the open part, counted in writtencount,
-// then the part switch when the part is full. Used by the .uam reader while
-// textbasemode is on.
+// then the part switch when the part is full.
 void genrecord();
 shortstr partname(std::int32_t n, int width);  // "tba" + n padded to width digits + ".txt"
 

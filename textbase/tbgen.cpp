@@ -2,25 +2,24 @@
 // record, and the records are spread over numbered part files of partsize
 // records each.
 //
-// A part is written through a buffer of our own. A record counts as written
-// (writtencount) only once all of it is in the file; when the system refuses
-// a write, the half record that reached the file is cut away again, the part
-// is closed without its footer (the check reports it as broken) and the run
-// ends. Parts finished before stay as they are. A part deleted (or its
-// folder) while it is written ends the run the same way, its records no
-// longer counted.
+// A part is written through the whole-record writer, and its records count
+// in writtencount as it takes them. When the system refuses a write, the half
+// record that reached the file is cut away again and its lost records come
+// off the count, the part is closed without its footer (the check reports it
+// as broken) and the run ends. Parts finished before stay as they are. A part
+// deleted (or its folder) while it is written ends the run the same way, its
+// records no longer counted.
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app.h"
-#include "app/cli.h"
-#include "app/paths.h"
-#include "app/runfb.h"
+#include "core/app.h"
+#include "sys/paths.h"
+#include "core/runfb.h"
 #include "poi/input.h"
-#include "poi/lsout.h"
+#include "core/recout.h"
 #include "poi/uam.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
@@ -32,18 +31,8 @@ std::int32_t partsize = 100;
 shortstr destfolder;
 std::int32_t genrecords = 0;
 
-static std::FILE *genf = nullptr;         // the part file being written; null when none is open
-static shortstr genpath;                  // its full path, for messages
-static bool genfailed = false;            // a write of this part failed; nothing more is written
-static std::int64_t genbase = 0;          // bytes of the part handed to the file so far
-constexpr std::uint32_t genbufsize = 65536;
-static char genbuf[genbufsize];           // bytes not yet handed to the file
-static std::uint32_t genlen = 0;          // bytes in genbuf
-constexpr std::uint32_t maxgenpending = 2048;
-static std::uint32_t genends[maxgenpending];  // offset in genbuf after each buffered record
-static std::uint32_t genpending = 0;          // records in genbuf
-static std::uint32_t genhead = 0;             // offset in genbuf after the header, 0 when not in it
-static std::int32_t gencounted = 0;           // records of the open part counted in writtencount
+static recout gen;                 // the part file being written; gen.f null when none is open
+static std::int32_t gencounted = 0;  // gen.records already in writtencount
 
 shortstr defaultdestfolder() {
 #ifdef _WIN32
@@ -62,64 +51,13 @@ shortstr defaultdestfolder() {
 
 shortstr partname(std::int32_t n, int width) { return "tba"_pl + zeropad(n, width) + ".txt"_pl; }
 
-// A write the system refused: keeps the whole records that reached the file,
-// counts them, closes the part and ends the run with a message.
-static void genfail(std::uint32_t done, int err) {
-    genfailed = true;
-    std::int64_t have = fslength(genf);
-    std::int64_t reached = have >= genbase ? have - genbase : std::int64_t(done);
-    if (reached > std::int64_t(genlen)) reached = genlen;
-    std::uint32_t keep = genhead <= reached ? genhead : 0;
-    std::uint32_t kept = 0;
-    while (kept < genpending && genends[kept] <= reached) keep = genends[kept++];
-    if (keep < reached) fstruncate(genf, genbase + keep);
-    writtencount += std::int32_t(kept);
-    genlen = genpending = genhead = 0;
-    std::fclose(genf);
-    genf = nullptr;
-    showerror("Nie można zapisać pliku części bazy "_pl + genpath + writereason(err));
+// Brings writtencount to the writer's count of accepted records of the part.
+static void sync() {
+    writtencount += gen.records - gencounted;
+    gencounted = gen.records;
 }
 
-// The open part was deleted while being written: none of its records is
-// anywhere, and the run ends with a message.
-static void genlost() {
-    genfailed = true;
-    writtencount -= gencounted;
-    genlen = genpending = genhead = 0;
-    std::fclose(genf);
-    genf = nullptr;
-    showerror("Nie można zapisać pliku części bazy "_pl + genpath +
-              " (plik został usunięty w trakcie zapisu)"_pl);
-}
-
-// Hands the buffer to the file; false (after the message) when that failed.
-static bool genflush() {
-    if (!genf) return false;
-    if (genlen == 0) return true;
-    errno = 0;
-    std::size_t done = std::fwrite(genbuf, 1, genlen, genf);
-    if (done == genlen && std::fflush(genf) == 0) {
-        if (fsunlinked(genf)) {
-            genlost();
-            return false;
-        }
-        genbase += genlen;
-        writtencount += std::int32_t(genpending);
-        gencounted += std::int32_t(genpending);
-        genlen = genpending = genhead = 0;
-        return true;
-    }
-    genfail(std::uint32_t(done), errno);
-    return false;
-}
-
-static void genput(const char *p, std::size_t n) {
-    if (genlen + n > genbufsize && !genflush()) return;
-    std::memcpy(genbuf + genlen, p, n);
-    genlen += std::uint32_t(n);
-}
-
-static void genput(const shortstr &s) { genput(s.data(), s.size()); }
+static void genput(const shortstr &s) { recput(gen, s.data(), s.size()); }
 
 bool openpart() {
     if (destfolder.empty()) destfolder = progdir() + "tba"_pl + pathsep;
@@ -145,34 +83,30 @@ bool openpart() {
         showerror("Nie można utworzyć folderu "_pl + destfolder + writereason(err));
         return false;
     }
-    genpath = destfolder + name;
+    shortstr path = destfolder + name;
     errno = 0;
-    genf = fsopen(genpath, "wb");
-    if (!genf) {
-        showerror("Nie można utworzyć pliku części bazy "_pl + genpath + writereason(errno));
+    std::FILE *f = fsopen(path, "wb");
+    if (!f) {
+        showerror("Nie można utworzyć pliku części bazy "_pl + path + writereason(errno));
         return false;
     }
-    std::setvbuf(genf, nullptr, _IONBF, 0);  // our buffer decides the pieces
-    genfailed = false;
-    genbase = 0;
-    genlen = genpending = 0;
+    recstart(gen, f, path, "Nie można zapisać pliku części bazy "_pl, false);
     gencounted = 0;
-    genput("textbase kwz part "_pl + numtostr(firstpart) + "\r\nkorektor \r\n\r\n"_pl);
-    genhead = genlen;
+    shortstr head = "textbase kwz part "_pl + numtostr(firstpart) + "\r\nkorektor \r\n\r\n"_pl;
+    reclead(gen, head.data(), head.size());
     genrecords = 0;
     return true;
 }
 
 void closegenpart() {
-    if (!genf) return;
-    genput("textbaseend part "_pl + numtostr(firstpart) + "\r\n"_pl);
-    if (!genflush()) return;
-    int err = std::fclose(genf);
-    genf = nullptr;
-    if (err != 0) {
-        showerror("Nie można zapisać pliku części bazy "_pl + genpath + writereason(errno));
-        return;
-    }
+    if (!gen.f) return;
+    // A part whose write failed stays without its footer: the check reports
+    // it as broken.
+    bool failed = gen.failed;
+    if (!failed) genput("textbaseend part "_pl + numtostr(firstpart) + "\r\n"_pl);
+    bool ok = recclose(gen);
+    sync();
+    if (failed || !ok) return;
     if (firstpart == INT32_MAX) {
         // The next part would have no number; a later generation asks for a
         // new first part instead of overwriting this one.
@@ -182,21 +116,8 @@ void closegenpart() {
     ++firstpart;
 }
 
-// Decimal digits of n at p; the number of bytes.
-static std::size_t putdec(char *p, std::int32_t n) {
-    char tmp[12];
-    std::size_t k = 0;
-    std::uint32_t u = n < 0 ? 0u - std::uint32_t(n) : std::uint32_t(n);
-    do tmp[k++] = char('0' + u % 10);
-    while ((u /= 10) != 0);
-    std::size_t len = 0;
-    if (n < 0) p[len++] = '-';
-    while (k > 0) p[len++] = tmp[--k];
-    return len;
-}
-
 void genrecord() {
-    if (!genf || genfailed) return;
+    if (!gen.f || gen.failed) return;
     // A point the transformation could not place is written with position
     // 0 0: its grid metres are no longitude and latitude, and the check
     // reports the zero position, so the proofreader finds the record.
@@ -219,10 +140,9 @@ void genrecord() {
     add("\r\nn ", 4);
     add(curuam.name.data(), curuam.name.size());
     add("\r\n\r\n", 4);
-    if (genpending == maxgenpending && !genflush()) return;
-    genput(rec, n);
-    if (!genf) return;
-    genends[genpending++] = genlen;
+    bool taken = recwrite(gen, rec, std::uint32_t(n));
+    sync();
+    if (!taken) return;
     if (++genrecords >= partsize) {
         closegenpart();
         if (!errorflag) openpart();
@@ -247,23 +167,15 @@ void generatetextbase() {
     report("Rozpoczynam zapis uam do textbase"_pl);
     if (openpart()) {
         textbasemode = true;
-        uamconvert();
+        if (uamstart()) {
+            busyflag = true;
+            while (!quitflag && !errorflag && uamrecord()) genrecord();
+            busyflag = false;
+            uamdone();
+        }
         closegenpart();
     }
     closeinput();
     textbasemode = false;
     report("Zapisano "_pl + numtostr(writtencount) + " rekordów"_pl);
-}
-
-// ---- Command line ----
-
-// The file comes from the command line through the file dialog's queue.
-static void generaterun() { generatetextbase(); }
-
-void generatecli(CLI::App &top) {
-    CLI::App *c = clisubcommand(top, "generate", "Generuje części textbase z pliku .uam", generaterun);
-    clinumber(c, "--first-part", &firstpart, 1, 2000000000, "numer pierwszej zapisanej części (domyślnie 1)");
-    clinumber(c, "--part-size", &partsize, 1, 2000000000, "ilość rekordów w jednej części (domyślnie 100)");
-    clipath(c, "--dest", &destfolder, "folder docelowy części (domyślnie ~/textbase nowe)", true)->type_name("FOLDER");
-    clifiles(c, "FILE", "plik .uam")->required()->expected(1);
 }

@@ -2,8 +2,8 @@
 // options and the repeat of the last check, and the choice of the
 // record-count control. Every option lives for the program's lifetime.
 
-#include "app/app.h"
-#include "app/runfb.h"
+#include "core/app.h"
+#include "core/runfb.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"

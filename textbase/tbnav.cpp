@@ -2,9 +2,9 @@
 // next existing part (numbers without a file are reported as missing), and
 // the header check of each part before its records are read.
 
-#include "app/app.h"
-#include "app/paths.h"
-#include "app/runfb.h"
+#include "core/app.h"
+#include "sys/paths.h"
+#include "core/runfb.h"
 #include "poi/input.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
@@ -145,7 +145,8 @@ void selectfirstpart() {
     }
     lastcheck = lastcheckrec();
     multipart = askyesno(
-        "Czy chcesz przetworzyć całą bazę od tej części (odpowiedź nie oznacza tylko wybraną część)?"_pl);
+        "Czy chcesz przetworzyć całą bazę od tej części (odpowiedź nie oznacza tylko wybraną część)?"_pl,
+        askwholebase);
     shortstr path = dlgtext;
     partfolder = dirpart(path);
     shortstr name = nameof(path);

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "app/app.h"
+#include "core/app.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
 #include "text/strutil.h"

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "app/paths.h"
+#include "sys/paths.h"
 #include "text/strutil.h"
 #include "ui/batch/tkbatch.h"
 #include "ui/tkdrv.h"
@@ -187,14 +187,14 @@ void showinfo(const shortstr &t)
     tkdrv->showinfo(t, caption);
 }
 
-bool askyesno(const shortstr &t)
+bool askyesno(const shortstr &t, std::int32_t id)
 {
     if (quitflag) return false;  // nobody is left to answer
     shortstr q = t;
     if (q.empty() || q.at(q.size() - 1) != '?') q += '?';
     shortstr caption = "Pytanie";
     if (!tkwindow()) caption += " - " + apptitle;
-    return tkdrv->askyesno(q, caption);
+    return tkdrv->askyesno(q, caption, id);
 }
 
 // ---- Input ----

@@ -42,7 +42,9 @@ shortstr hotkeyname(int code);                          // 11 -> "alt+k"; unknow
 
 // ---- Message boxes (block until answered) ----
 void showinfo(const shortstr &t);
-bool askyesno(const shortstr &t);  // "?" appended unless the text ends with one
+// "?" appended unless the text ends with one. id names the question for
+// answers given in advance (the command line's options); 0: none.
+bool askyesno(const shortstr &t, std::int32_t id = 0);
 
 // ---- Input ----
 shortstr readstr(const shortstr &prompt, const shortstr &initial);

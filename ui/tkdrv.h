@@ -19,7 +19,7 @@ struct tkdriver {
     void (*menustatus)(const shortstr &t);   // list reset to this one unselected status item
     void (*menuwait)();                      // wait until menuchoice != 0 or quitflag
     void (*showinfo)(const shortstr &t, const shortstr &caption);
-    bool (*askyesno)(const shortstr &t, const shortstr &caption);  // true = Yes
+    bool (*askyesno)(const shortstr &t, const shortstr &caption, std::int32_t id);  // true = Yes
     bool (*readstrdlg)();                    // edit dlgtext (dlgtitle, dlgprompt shown); false = cancelled
     void (*choosefile)(std::uint32_t flags, std::uint8_t mode);    // sets dlgtext and opstatus
     void (*playsound)(const shortstr &path, bool loop);

@@ -18,8 +18,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/runfb.h"
+#include "app/shell.h"
+#include "core/app.h"
+#include "core/runfb.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
 #include "text/cp1250.h"

@@ -3,7 +3,7 @@
 // as code page 1250 and as what the system gives (UTF-8, UTF-16). The edge
 // conversions must give back what they were given, and a path the program
 // accepts must name the same file when handed back to the system.
-#include "app/paths.h"
+#include "sys/paths.h"
 #include "tests/fuzz/fuzz.h"
 #include "text/codepage.h"
 #include "text/cp1250.h"

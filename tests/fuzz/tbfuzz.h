@@ -17,7 +17,7 @@ struct tbstats {
 inline tbstats tbrun(void (*run)(), const char *first, bool whole) {
     begin();
     batchaddfile(path(first));
-    batchanswer(shortstr(cp1250fromutf8("Czy chcesz przetworzyć całą bazę").c_str()), whole);
+    batchanswer(askwholebase, whole);
     run();
     tbstats s{panenum("Wszystkich: "), panenum("Zaremowanych: "), panenum("Zawierających błędy: "),
               panenum("Prawidłowych: ")};

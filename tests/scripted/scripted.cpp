@@ -155,7 +155,7 @@ void showinfo(const shortstr &t, const shortstr &caption)
     emit("info[" + utf(caption) + "]: " + utf(t));
 }
 
-bool askyesno(const shortstr &t, const shortstr &caption)
+bool askyesno(const shortstr &t, const shortstr &caption, std::int32_t)
 {
     action a;
     bool yes = next(a, {actyes, actno}) && a.kind == actyes;

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/paths.h"
+#include "sys/paths.h"
 #include "text/cp1250.h"
 
 static int failures = 0;

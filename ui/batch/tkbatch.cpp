@@ -1,6 +1,6 @@
 // The batch toolkit. Nothing here waits for a person: choosefile takes the
 // paths queued by the command line (cancelled when none is left), askyesno
-// answers from the registered answers (No when none covers the question),
+// answers from the answers registered by question id (No when none covers the question),
 // readstr is cancelled, and menuwait ends the program, as there is no menu.
 // Ctrl+C is taken at the next pumpmessage as a confirmed close, so a run
 // stops at its next record and still finishes in order.
@@ -27,8 +27,8 @@ namespace {
 namespace bt {
 
 struct answer {
-    shortstr start;  // beginning of the questions it covers
-    bool yes;        // the answer given to them
+    std::int32_t id;  // the question it answers (askyesno's id)
+    bool yes;         // the answer given to it
 };
 
 // ---- Batch state ----
@@ -120,14 +120,14 @@ void showinfo(const shortstr &t, const shortstr &caption)
     errline(caption + ": " + t);
 }
 
-bool askyesno(const shortstr &t, const shortstr &caption)
+bool askyesno(const shortstr &t, const shortstr &caption, std::int32_t id)
 {
     batchflush();
-    const answer *best = nullptr;
-    for (const answer &a : answers)
-        if (t.view().starts_with(a.start.view()) && (!best || a.start.size() >= best->start.size()))
-            best = &a;
-    bool yes = best && best->yes;
+    // The last answer registered for the id counts.
+    bool yes = false;
+    if (id != 0)
+        for (const answer &a : answers)
+            if (a.id == id) yes = a.yes;
     errline(caption + ": " + t + " " + (yes ? "tak" : "nie"));
     return yes;
 }
@@ -186,7 +186,7 @@ const tkdriver batchdrv = {
 };
 
 void batchaddfile(const shortstr &path) { files.push_back(path); }
-void batchanswer(const shortstr &start, bool yes) { answers.push_back({start, yes}); }
+void batchanswer(std::int32_t id, bool yes) { answers.push_back({id, yes}); }
 
 void batchreset()
 {

@@ -11,9 +11,9 @@
 
 extern const tkdriver batchdrv;
 
-// The command line's side. Paths and question starts are code page 1250.
+// The command line's side. Paths are code page 1250.
 void batchaddfile(const shortstr &path);            // the next choosefile takes it (in order)
-void batchanswer(const shortstr &start, bool yes);  // a question beginning with start gets yes/no
+void batchanswer(std::int32_t id, bool yes);  // the question with this id (askyesno) gets yes/no
 void batchreset();         // no queued paths or answers, flags cleared, partial line dropped
 void batchflush();         // prints a pane line still waiting for its line break
 bool batchwritefailed();   // standard output refused a pane line (closed pipe, full disk)

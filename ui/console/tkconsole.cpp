@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
+#include "sys/paths.h"
 #include "text/cp1250.h"
 #include "text/strutil.h"
 #include "ui/console/sound.h"
@@ -422,7 +422,7 @@ void showinfo(const shortstr &t, const shortstr &caption)
     answer(raw);
 }
 
-bool askyesno(const shortstr &t, const shortstr &) { return yesno(cpstr(t)) == ansyes; }
+bool askyesno(const shortstr &t, const shortstr &, std::int32_t) { return yesno(cpstr(t)) == ansyes; }
 
 bool readstrdlg()
 {

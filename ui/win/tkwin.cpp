@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
+#include "sys/paths.h"
 #include "text/cp1250.h"
 #include "ui/tk.h"
 
@@ -395,7 +395,7 @@ void showinfo(const shortstr &t, const shortstr &cap)
     MessageBoxW(owner(), wtext(t).c_str(), wtext(cap).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
-bool askyesno(const shortstr &t, const shortstr &cap)
+bool askyesno(const shortstr &t, const shortstr &cap, std::int32_t)
 {
     return MessageBoxW(owner(), wtext(t).c_str(), wtext(cap).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -1,11 +1,10 @@
 // Run feedback: every run gives the same signals, so a user who cannot see
 // the screen hears and reads when a run starts, works and ends.
 
-#include "app/runfb.h"
+#include "core/runfb.h"
 
-#include "app/app.h"
-#include "app/paths.h"
-#include "poi/lsout.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "ui/tk.h"
 
 void resetrun() {

@@ -3,7 +3,7 @@
 // replaces only this file. Paths inside the program are code page 1250 texts;
 // on Linux they become UTF-8 here, on Windows UTF-16 for the "W" functions.
 
-#include "app/paths.h"
+#include "sys/paths.h"
 
 #include <cerrno>
 #include <climits>

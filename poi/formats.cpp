@@ -1,0 +1,61 @@
+// The tables of POI formats and the dispatch through them.
+
+#include "poi/formats.h"
+
+#include "poi/lsout.h"
+#include "poi/pnt.h"
+#include "poi/uam.h"
+#include "sys/paths.h"
+#include "ui/tk.h"
+
+poirec curpoi;  // the current point
+
+void clearpoi() {
+    curpoi.name = shortstr();
+    curpoi.lat = 0;
+    curpoi.lon = 0;
+}
+
+// The input formats, in the order the welcome text and the open dialog name
+// them. The first is also the reader of files with any other extension.
+const informat informats[] = {
+    {".pnt", "plik .pnt - oziexplorer point file version 1"_pl, pntconvert},
+    {".uam", "pliki .uam - punkty użytkownika automapy"_pl, uamconvert},
+};
+const std::size_t informatcount = sizeof informats / sizeof informats[0];
+
+const informat &informatof(const shortstr &path) {
+    shortstr ext = extof(path);
+    for (const informat &f : informats)
+        if (ext.view() == f.ext) return f;
+    return informats[0];
+}
+
+void informatfilter() {
+    shortstr caption = "Pliki poi ("_pl, pattern;
+    for (const informat &f : informats) {
+        if (!pattern.empty()) {
+            caption += ' ';
+            pattern += ';';
+        }
+        caption += '*';
+        caption += f.ext;
+        pattern += '*';
+        pattern += f.ext;
+    }
+    caption += ')';
+    dlgfilter(caption, pattern);
+}
+
+// The output formats; the runs write through curout.
+const outformat outformats[] = {
+    {"loadstone", lsopen, lswrite, lsclose, lsisopen, lsfailed},
+};
+const std::size_t outformatcount = sizeof outformats / sizeof outformats[0];
+const outformat *curout = &outformats[0];
+
+bool openoutput() { return curout->open(); }
+void writepoint() { curout->write(); }
+bool closeoutput() { return curout->close(); }
+bool outputopen() { return curout->isopen(); }
+bool outputfailed() { return curout->failed(); }
