@@ -43,41 +43,14 @@
 
 namespace {
 
-// A town with its centre in units of 0.0001 degree; points fall within about
-// 4 km of it, well inside the country.
-struct town {
-    shortstr name;   // code page 1250
-    int lat;         // latitude, 0.0001 degree
-    int lon;         // longitude, 0.0001 degree
-};
+// Its towns: the first 50 of towns[], none right at a border; points fall
+// within about 4 km of a centre.
+const unsigned ntowns = 50;
+static_assert(ntowns <= std::size(towns));
 
-const town towns[] = {
-    {"Warszawa"_pl, 522297, 210122},        {"Kraków"_pl, 500647, 199450},
-    {"Łódź"_pl, 517592, 194560},            {"Wrocław"_pl, 511079, 170385},
-    {"Poznań"_pl, 524064, 169252},          {"Gdańsk"_pl, 543520, 186466},
-    {"Szczecin"_pl, 534285, 145528},        {"Bydgoszcz"_pl, 531235, 180084},
-    {"Lublin"_pl, 512465, 225684},          {"Białystok"_pl, 531325, 231688},
-    {"Katowice"_pl, 502649, 190238},        {"Gdynia"_pl, 545189, 185305},
-    {"Częstochowa"_pl, 508118, 191203},     {"Radom"_pl, 514027, 211471},
-    {"Toruń"_pl, 530138, 185984},           {"Kielce"_pl, 508661, 206286},
-    {"Rzeszów"_pl, 500412, 219991},         {"Gliwice"_pl, 502945, 186714},
-    {"Olsztyn"_pl, 537784, 204801},         {"Bielsko-Biała"_pl, 498224, 190584},
-    {"Zielona Góra"_pl, 519356, 155062},    {"Ruda Śląska"_pl, 502558, 188556},
-    {"Opole"_pl, 506751, 179213},           {"Gorzów Wielkopolski"_pl, 527368, 152288},
-    {"Elbląg"_pl, 541561, 194045},          {"Płock"_pl, 525463, 197065},
-    {"Wałbrzych"_pl, 507714, 162843},       {"Włocławek"_pl, 526483, 190677},
-    {"Tarnów"_pl, 500121, 209858},          {"Koszalin"_pl, 541944, 161722},
-    {"Kalisz"_pl, 517611, 180910},          {"Legnica"_pl, 512070, 161553},
-    {"Grudziądz"_pl, 534837, 187536},       {"Słupsk"_pl, 544641, 170285},
-    {"Jelenia Góra"_pl, 509044, 157194},    {"Nowy Sącz"_pl, 496175, 207153},
-    {"Siedlce"_pl, 521676, 222901},         {"Przemyśl"_pl, 497838, 227678},
-    {"Suwałki"_pl, 541118, 229309},         {"Łomża"_pl, 531781, 220590},
-    {"Zamość"_pl, 507231, 232519},          {"Ełk"_pl, 538281, 223647},
-    {"Zakopane"_pl, 492992, 199496},        {"Sopot"_pl, 544416, 185601},
-    {"Żyrardów"_pl, 520488, 204459},        {"Gniezno"_pl, 525348, 175826},
-    {"Piła"_pl, 531514, 167378},            {"Chełm"_pl, 511431, 234716},
-    {"Sieradz"_pl, 515956, 187302},         {"Świdnica"_pl, 508451, 164897},
-};
+// Its own names, as positions in ownnames[], in the order of its draws.
+constexpr std::uint8_t mynames[] = {4, 0, 5, 6, 20, 7, 21, 22, 8, 9, 23, 10, 11, 24, 12, 13, 14, 15};
+static_assert(within(mynames, std::size(ownnames)));
 
 // Kinds of places, each with a lower-case category for field D.
 struct kind {
@@ -108,14 +81,6 @@ const kind kinds[] = {
     {"Hotel"_pl, "noclegi"_pl},                {"Schronisko"_pl, "noclegi"_pl},
 };
 
-// Own names that follow a kind now and then.
-const shortstr ownnames[] = {
-    "Pod Lipą"_pl, "Centrum"_pl, "Na Rogu"_pl, "Złoty Róg"_pl, "Mazowsze"_pl,
-    "Słoneczko"_pl, "Jagódka"_pl, "Pod Arkadami"_pl, "Rodzinna"_pl, "Stary Młyn"_pl,
-    "Nocna"_pl, "Zielony Gaj"_pl, "Bursztyn"_pl, "Kaprys"_pl, "Żurawinka"_pl,
-    "Pod Dębem"_pl, "Miejska"_pl, "Wiślana"_pl,
-};
-
 // Marks the converter turns into blanks, each with the text it wraps.
 const shortstr markedopen[] = {"("_pl, "\""_pl, "["_pl, "'"_pl, "#"_pl, "*"_pl, "<"_pl, "{"_pl};
 const shortstr markedclose[] = {")"_pl, "\""_pl, "]"_pl, "'"_pl, ""_pl, "*"_pl, ">"_pl, "}"_pl};
@@ -125,19 +90,6 @@ const shortstr markedtext[] = {
 };
 
 const shortstr streetkinds[] = {"ul. "_pl, "ul. "_pl, "ul. "_pl, "ul. "_pl, "al. "_pl, "pl. "_pl, "os. "_pl};
-
-const shortstr streets[] = {
-    "Mickiewicza"_pl, "Słowackiego"_pl, "Kościuszki"_pl, "Piłsudskiego"_pl,
-    "Żeromskiego"_pl, "Sienkiewicza"_pl, "Kopernika"_pl, "Chopina"_pl,
-    "Konopnickiej"_pl, "Reymonta"_pl, "Prusa"_pl, "Orzeszkowej"_pl,
-    "Długa"_pl, "Krótka"_pl, "Polna"_pl, "Leśna"_pl, "Ogrodowa"_pl,
-    "Kwiatowa"_pl, "Słoneczna"_pl, "Szkolna"_pl, "Kolejowa"_pl, "Dworcowa"_pl,
-    "Źródlana"_pl, "Łąkowa"_pl, "Wąska"_pl, "Piękna"_pl, "Grunwaldzka"_pl,
-    "Niepodległości"_pl, "Jagiellońska"_pl, "Wojska Polskiego"_pl, "3 Maja"_pl,
-    "Armii Krajowej"_pl, "Świętokrzyska"_pl, "Królewska"_pl, "Zielona"_pl,
-    "Różana"_pl, "Jaśminowa"_pl, "Wrzosowa"_pl, "Bażantowa"_pl, "Rynek"_pl,
-    "Ściegiennego"_pl, "Żwirki i Wigury"_pl, "Stefana Batorego"_pl, "Fabryczna"_pl,
-};
 
 // Words that follow the lowered field A in field D (such a D is dropped by the
 // converter, since it holds field A).
@@ -184,7 +136,7 @@ int decimals()
 
 void makepoint(point &p)
 {
-    const town &t = pick(towns);
+    const town &t = towns[rbelow(ntowns)];
     p.lat = std::int64_t(t.lat) * 10000 + std::int64_t(rbelow(8000001)) - 4000000;
     p.lon = std::int64_t(t.lon) * 10000 + std::int64_t(rbelow(12000001)) - 6000000;
     p.latdec = decimals();
@@ -194,7 +146,7 @@ void makepoint(point &p)
 
     const kind &k = pick(kinds);
     p.a = k.name;
-    if (rchance(55)) p.a += " "_pl + pick(ownnames);
+    if (rchance(55)) p.a += " "_pl + ownnames[pick(mynames)];
     if (rchance(6)) {
         unsigned m = rbelow(count(markedopen));
         p.a += " "_pl + markedopen[m] + markedtext[rbelow(count(markedtext))] + markedclose[m];
@@ -203,7 +155,10 @@ void makepoint(point &p)
     char num[16];
     unsigned house = 1 + rbelow(150);
     int n = std::snprintf(num, sizeof num, "%u", house);
-    p.b = pick(streetkinds) + pick(streets) + " "_pl + std::string_view(num, std::size_t(n));
+    // The street is drawn before its kind, in a statement of its own: the
+    // operands of + are evaluated in no fixed order.
+    const shortstr &street = pick(streets);
+    p.b = pick(streetkinds) + street + " "_pl + std::string_view(num, std::size_t(n));
     if (rchance(15)) p.b += char('a' + rbelow(4));
     else if (rchance(10)) {
         n = std::snprintf(num, sizeof num, "/%u", 1 + rbelow(40));
@@ -301,37 +256,24 @@ bool parsenum(const char *s, std::uint64_t &v)
     return true;
 }
 
-int usage()
-{
-    std::fprintf(stderr, "usage: mkpnt [--seed N] [--points N] [--format pnt|wpt] OUTFILE\n");
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     std::uint64_t seed = 1, points = 1000;
     bool wpt = false;
+    auto option = [&](std::string_view a, const char *v) {
+        if (a == "--seed") return parsenum(v, seed);
+        if (a == "--points") return parsenum(v, points);
+        if (a != "--format") return false;
+        if (std::strcmp(v, "pnt") == 0) wpt = false;
+        else if (std::strcmp(v, "wpt") == 0) wpt = true;
+        else return false;
+        return true;
+    };
     const char *path = nullptr;
-    for (int i = 1; i < argc; i++) {
-        std::string_view a = argv[i];
-        if ((a == "--seed" || a == "--points" || a == "--format") && i + 1 < argc) {
-            const char *v = argv[++i];
-            if (a == "--format") {
-                if (std::strcmp(v, "pnt") == 0) wpt = false;
-                else if (std::strcmp(v, "wpt") == 0) wpt = true;
-                else return usage();
-            } else if (!parsenum(v, a == "--seed" ? seed : points)) {
-                return usage();
-            }
-        } else if (!path && !a.empty() && a[0] != '-') {
-            path = argv[i];
-        } else {
-            return usage();
-        }
-    }
-    if (!path) return usage();
+    if (!readargs(argc, argv, path, option))
+        return usage("mkpnt [--seed N] [--points N] [--format pnt|wpt] OUTFILE");
 
     if (!out.open("mkpnt", path)) return 1;
 

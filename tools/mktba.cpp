@@ -61,39 +61,24 @@
 
 namespace {
 
-// A town with its centre in units of 0.0001 degree; points fall within about
-// 4 km of it, inside the country.
-struct town {
-    shortstr name;   // code page 1250
-    int lat;         // latitude, 0.0001 degree
-    int lon;         // longitude, 0.0001 degree
-    shortstr woj;    // its province, as names end with it
+// Its towns, as positions in towns[] in the order of its draws: the capitals
+// of the provinces, then a few more. Points fall within about 4 km of a
+// centre.
+constexpr std::uint8_t mytowns[] = {
+    0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 16, 18, 15, 22, 20, 14,
+    42, 37, 38, 34, 25, 12,
 };
+static_assert(within(mytowns, std::size(towns)));
 
-const town towns[] = {
-    {"Warszawa"_pl, 522297, 210122, "woj. mazowieckie"_pl},
-    {"Kraków"_pl, 500647, 199450, "woj. małopolskie"_pl},
-    {"Łódź"_pl, 517592, 194560, "woj. łódzkie"_pl},
-    {"Wrocław"_pl, 511079, 170385, "woj. dolnośląskie"_pl},
-    {"Poznań"_pl, 524064, 169252, "woj. wielkopolskie"_pl},
-    {"Gdańsk"_pl, 543520, 186466, "woj. pomorskie"_pl},
-    {"Szczecin"_pl, 534285, 145528, "woj. zachodniopomorskie"_pl},
-    {"Lublin"_pl, 512465, 225684, "woj. lubelskie"_pl},
-    {"Białystok"_pl, 531325, 231688, "woj. podlaskie"_pl},
-    {"Katowice"_pl, 502649, 190238, "woj. śląskie"_pl},
-    {"Rzeszów"_pl, 500412, 219991, "woj. podkarpackie"_pl},
-    {"Olsztyn"_pl, 537784, 204801, "woj. warmińsko-mazurskie"_pl},
-    {"Kielce"_pl, 508661, 206286, "woj. świętokrzyskie"_pl},
-    {"Opole"_pl, 506751, 179213, "woj. opolskie"_pl},
-    {"Zielona Góra"_pl, 519356, 155062, "woj. lubuskie"_pl},
-    {"Toruń"_pl, 530138, 185984, "woj. kujawsko-pomorskie"_pl},
-    {"Zakopane"_pl, 492992, 199496, "woj. małopolskie"_pl},
-    {"Przemyśl"_pl, 497838, 227678, "woj. podkarpackie"_pl},
-    {"Suwałki"_pl, 541118, 229309, "woj. podlaskie"_pl},
-    {"Jelenia Góra"_pl, 509044, 157194, "woj. dolnośląskie"_pl},
-    {"Płock"_pl, 525463, 197065, "woj. mazowieckie"_pl},
-    {"Częstochowa"_pl, 508118, 191203, "woj. śląskie"_pl},
+// Its own names, as positions in ownnames[] in the order of its draws.
+constexpr std::uint8_t mynames[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19};
+static_assert(within(mynames, std::size(ownnames)));
+
+// Its streets, as positions in streets[] in the order of its draws.
+constexpr std::uint8_t mystreets[] = {
+    0, 1, 2, 3, 4, 5, 6, 7, 12, 13, 14, 15, 16, 18, 19, 20, 21, 22, 23, 24, 26, 28, 30, 31, 32, 35, 41,
 };
+static_assert(within(mystreets, std::size(streets)));
 
 // Kinds of places: the category (k) and the first words of the name.
 struct kind {
@@ -117,23 +102,6 @@ const kind kinds[] = {
     {"straż pożarna"_pl, "Straż Pożarna"_pl},     {"urząd"_pl, "Urząd Miasta"_pl},
     {"park"_pl, "Park"_pl},                       {"piekarnia"_pl, "Piekarnia"_pl},
     {"księgarnia"_pl, "Księgarnia"_pl},           {"toaleta"_pl, "Toaleta publiczna"_pl},
-};
-
-// Own names that follow a kind now and then.
-const shortstr ownnames[] = {
-    "Centrum"_pl, "Pod Żaglami"_pl, "św. Anny"_pl, "Zdrowie"_pl, "Pod Lipą"_pl,
-    "Na Rogu"_pl, "Złoty Róg"_pl, "Słoneczko"_pl, "Rodzinna"_pl, "Stary Młyn"_pl,
-    "Zielony Gaj"_pl, "Bursztyn"_pl, "Żurawinka"_pl, "Pod Dębem"_pl, "Miejska"_pl,
-    "\"Jagódka\""_pl, "(filia nr 4)"_pl, "Śródmieście"_pl, "Łazienki"_pl,
-};
-
-const shortstr streets[] = {
-    "Mickiewicza"_pl, "Słowackiego"_pl, "Kościuszki"_pl, "Piłsudskiego"_pl,
-    "Żeromskiego"_pl, "Sienkiewicza"_pl, "Kopernika"_pl, "Chopina"_pl,
-    "Długa"_pl, "Krótka"_pl, "Polna"_pl, "Leśna"_pl, "Ogrodowa"_pl,
-    "Słoneczna"_pl, "Szkolna"_pl, "Kolejowa"_pl, "Dworcowa"_pl, "Źródlana"_pl,
-    "Łąkowa"_pl, "Wąska"_pl, "Grunwaldzka"_pl, "Jagiellońska"_pl, "3 Maja"_pl,
-    "Armii Krajowej"_pl, "Świętokrzyska"_pl, "Różana"_pl, "Żwirki i Wigury"_pl,
 };
 
 const shortstr notes[] = {
@@ -223,18 +191,9 @@ const kindrow &pickkind()
     return plainrow;
 }
 
-// A street address such as "ul. Długa 12".
-shortstr address()
-{
-    shortstr r = "ul. "_pl + pick(streets);
-    r += ' ';
-    r += numtext(1 + rbelow(150));
-    return r;
-}
-
 void makerecord(record &r)
 {
-    const town &t = pick(towns);
+    const town &t = towns[pick(mytowns)];
     // Within about 4 km: 0.036 degree of latitude, 0.056 of longitude.
     r.lat = t.lat * 1000 + std::int32_t(rbelow(720001)) - 360000;
     r.lon = t.lon * 1000 + std::int32_t(rbelow(1120001)) - 560000;
@@ -243,7 +202,7 @@ void makerecord(record &r)
     r.name = k.name;
     if (rchance(50)) {
         r.name += ' ';
-        r.name += pick(ownnames);
+        r.name += ownnames[pick(mynames)];
     }
     if (rchance(8)) {
         // A place name ending in its province, which a long point name loses.
@@ -256,7 +215,7 @@ void makerecord(record &r)
     if (d < 1) {
         r.desc = shortstr();
     } else {
-        r.desc = address();
+        r.desc = address(streets[pick(mystreets)]);
         if (d >= 6) {
             r.desc += ", "_pl;
             r.desc += t.name;
@@ -302,8 +261,14 @@ void fieldk(const record &r) { field("k", r.cat); }
 void fieldo(const record &r) { field("o", r.desc); }
 void fieldn(const record &r) { field("n", r.name); }
 
-// A name that is never empty, for the second n line of a duplicate.
-shortstr othername() { return pick(kinds).name + ' ' + pick(ownnames); }
+// A name that is never empty, for the second n line of a duplicate. The own
+// name is drawn before the kind, in a statement of its own: the operands of +
+// are evaluated in no fixed order.
+shortstr othername()
+{
+    const shortstr &own = ownnames[pick(mynames)];
+    return pick(kinds).name + ' ' + own;
+}
 
 void plainlines(const record &r)
 {
@@ -523,37 +488,22 @@ bool writepart(const std::string &dir, std::int64_t no, int width, std::int64_t 
     return true;
 }
 
-int usage()
-{
-    std::fprintf(stderr, "usage: mktba [--seed N] [--parts N] [--records N] [--width N] [--missing N] DIR\n");
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     std::int64_t seed = 1, parts = 10, records = 100, width = 3, missing = 0;
+    auto option = [&](std::string_view a, const char *v) {
+        if (a == "--seed") return parsenum(v, 0, LLONG_MAX, seed);
+        if (a == "--parts") return parsenum(v, 1, 1000000, parts);
+        if (a == "--records") return parsenum(v, 0, 1000000, records);
+        if (a == "--width") return parsenum(v, 1, 9, width);
+        if (a == "--missing") return parsenum(v, 0, 1000000, missing);
+        return false;
+    };
     const char *dir = nullptr;
-    for (int i = 1; i < argc; i++) {
-        std::string_view a = argv[i];
-        if ((a == "--seed" || a == "--parts" || a == "--records" || a == "--width" || a == "--missing") &&
-            i + 1 < argc) {
-            const char *v = argv[++i];
-            bool ok = true;
-            if (a == "--seed") ok = parsenum(v, 0, LLONG_MAX, seed);
-            else if (a == "--parts") ok = parsenum(v, 1, 1000000, parts);
-            else if (a == "--records") ok = parsenum(v, 0, 1000000, records);
-            else if (a == "--width") ok = parsenum(v, 1, 9, width);
-            else ok = parsenum(v, 0, 1000000, missing);
-            if (!ok) return usage();
-        } else if (!dir && !a.empty() && a[0] != '-') {
-            dir = argv[i];
-        } else {
-            return usage();
-        }
-    }
-    if (!dir) return usage();
+    if (!readargs(argc, argv, dir, option))
+        return usage("mktba [--seed N] [--parts N] [--records N] [--width N] [--missing N] DIR");
     if (missing > 0 && parts < 2) {
         std::fprintf(stderr, "mktba: missing parts need at least 2 parts to lie between\n");
         return 1;

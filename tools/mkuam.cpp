@@ -59,32 +59,27 @@
 
 namespace {
 
-// A town with its centre in units of 0.0001 degree. The list reaches every
-// edge of the country: the points still fall inside it.
-struct town {
-    shortstr name;   // code page 1250
-    int lat;         // latitude, 0.0001 degree
-    int lon;         // longitude, 0.0001 degree
+// Its towns, as positions in towns[] in the order of its draws: the capitals
+// of the provinces, then towns at every edge of the country. Points fall
+// within about 3 km of a centre.
+constexpr std::uint8_t mytowns[] = {
+    0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 16, 18, 15, 22, 20, 14,
+    50, 51, 34, 52, 53, 42, 54, 37, 40, 55, 38, 56, 57, 29, 23, 25,
 };
+static_assert(within(mytowns, std::size(towns)));
 
-const town towns[] = {
-    {"Warszawa"_pl, 522297, 210122},        {"Kraków"_pl, 500647, 199450},
-    {"Łódź"_pl, 517592, 194560},            {"Wrocław"_pl, 511079, 170385},
-    {"Poznań"_pl, 524064, 169252},          {"Gdańsk"_pl, 543520, 186466},
-    {"Szczecin"_pl, 534285, 145528},        {"Lublin"_pl, 512465, 225684},
-    {"Białystok"_pl, 531325, 231688},       {"Katowice"_pl, 502649, 190238},
-    {"Rzeszów"_pl, 500412, 219991},         {"Olsztyn"_pl, 537784, 204801},
-    {"Kielce"_pl, 508661, 206286},          {"Opole"_pl, 506751, 179213},
-    {"Zielona Góra"_pl, 519356, 155062},    {"Toruń"_pl, 530138, 185984},
-    {"Świnoujście"_pl, 539105, 142476},     {"Zgorzelec"_pl, 511493, 150087},
-    {"Jelenia Góra"_pl, 509044, 157194},    {"Kłodzko"_pl, 504347, 166542},
-    {"Cieszyn"_pl, 497496, 186321},         {"Zakopane"_pl, 492992, 199496},
-    {"Ustrzyki Dolne"_pl, 494303, 225937},  {"Przemyśl"_pl, 497838, 227678},
-    {"Zamość"_pl, 507231, 232519},          {"Terespol"_pl, 520753, 236163},
-    {"Suwałki"_pl, 541118, 229309},         {"Sejny"_pl, 541093, 233497},
-    {"Władysławowo"_pl, 547907, 184010},    {"Koszalin"_pl, 541944, 161722},
-    {"Gorzów Wielkopolski"_pl, 527368, 152288}, {"Płock"_pl, 525463, 197065},
+// Its own names: the first 20 of ownnames[].
+const unsigned nnames = 20;
+static_assert(nnames <= std::size(ownnames));
+
+// Its streets, as positions in streets[] in the order of its draws.
+constexpr std::uint8_t mystreets[] = {
+    0, 1, 2, 3, 4, 5, 6, 7, 12, 13, 14, 15, 16, 18, 19, 20, 21, 22, 23, 24, 26, 28, 30, 31, 32, 35, 39, 41,
 };
+static_assert(within(mystreets, std::size(streets)));
+
+// One of its streets, drawn.
+const shortstr &street() { return streets[pick(mystreets)]; }
 
 // Kinds of places: the name's first words, the category number, and the
 // category as a record of category 99 names it.
@@ -137,23 +132,6 @@ const catname catnames[] = {
     {255, "Toalety"_pl},
 };
 
-// Own names that follow a kind now and then.
-const shortstr ownnames[] = {
-    "Centrum"_pl, "Pod Żaglami"_pl, "św. Anny"_pl, "Zdrowie"_pl, "Pod Lipą"_pl,
-    "Na Rogu"_pl, "Złoty Róg"_pl, "Słoneczko"_pl, "Rodzinna"_pl, "Stary Młyn"_pl,
-    "Zielony Gaj"_pl, "Bursztyn"_pl, "Żurawinka"_pl, "Pod Dębem"_pl, "Miejska"_pl,
-    "Wiślana"_pl, "\"Jagódka\""_pl, "(filia nr 4)"_pl, "Śródmieście"_pl, "Łazienki"_pl,
-};
-
-const shortstr streets[] = {
-    "Mickiewicza"_pl, "Słowackiego"_pl, "Kościuszki"_pl, "Piłsudskiego"_pl,
-    "Żeromskiego"_pl, "Sienkiewicza"_pl, "Kopernika"_pl, "Chopina"_pl,
-    "Długa"_pl, "Krótka"_pl, "Polna"_pl, "Leśna"_pl, "Ogrodowa"_pl,
-    "Słoneczna"_pl, "Szkolna"_pl, "Kolejowa"_pl, "Dworcowa"_pl, "Źródlana"_pl,
-    "Łąkowa"_pl, "Wąska"_pl, "Grunwaldzka"_pl, "Jagiellońska"_pl, "3 Maja"_pl,
-    "Armii Krajowej"_pl, "Świętokrzyska"_pl, "Różana"_pl, "Rynek"_pl, "Żwirki i Wigury"_pl,
-};
-
 const shortstr hours[] = {
     "czynna całą dobę"_pl, "Poniedziałek-piątek 8-16"_pl, "pn.-pt. 9-17, sob. 9-13"_pl,
     "nieczynne w niedziele"_pl, "otwarte 7:00-22:00"_pl, "w soboty do 14"_pl,
@@ -172,15 +150,6 @@ shortstr catnameof(unsigned num)
     for (const catname &c : catnames)
         if (c.num == num) return c.name;
     return shortstr();
-}
-
-// A street address such as "ul. Długa 12".
-shortstr address()
-{
-    shortstr r = "ul. "_pl + pick(streets);
-    r += ' ';
-    r += numtext(1 + rbelow(150));
-    return r;
 }
 
 // Cuts s to exactly n bytes (s is at least that long) whose last byte is not
@@ -206,7 +175,7 @@ shortstr descpart(const record &r, const kind &k)
     unsigned w = rbelow(10);
     if (w < 3) return pick(hours);
     if (w < 5) {
-        shortstr a = address();
+        shortstr a = address(street());
         if (rchance(50)) {
             a += ", "_pl;
             a += pick(notes);
@@ -225,7 +194,7 @@ bool makerecord(record &r, PJ *grid, PJ *geo)
 {
     // The place: a town's centre and an offset of up to about 3 km, into the
     // grid through PROJ, rounded to whole metres.
-    const town &t = pick(towns);
+    const town &t = towns[pick(mytowns)];
     int dlat = int(rbelow(5401)) - 2700;   // 0.00001 degree, about 3 km
     int dlon = int(rbelow(8001)) - 4000;
     double lat = (t.lat * 10 + dlat) / 100000.0, lon = (t.lon * 10 + dlon) / 100000.0;
@@ -242,7 +211,7 @@ bool makerecord(record &r, PJ *grid, PJ *geo)
     r.name = k.name;
     if (rchance(50)) {
         r.name += ' ';
-        r.name += pick(ownnames);
+        r.name += ownnames[rbelow(nnames)];
     }
     if (rchance(10)) {
         r.name += ' ';
@@ -256,7 +225,7 @@ bool makerecord(record &r, PJ *grid, PJ *geo)
         r.name += t.name;
         while (r.name.size() < 63) {
             r.name += ", "_pl;
-            r.name += address();
+            r.name += address(street());
         }
         cutto(r.name, 63);
         r.fullname = rchance(50);
@@ -274,7 +243,7 @@ bool makerecord(record &r, PJ *grid, PJ *geo)
         if (rchance(5)) {
             // The longest own name: 31 bytes.
             r.own += " przy ulicy "_pl;
-            r.own += pick(streets);
+            r.own += street();
             r.own += " i w okolicy"_pl;
             cutto(r.own, 31);
         }
@@ -360,12 +329,6 @@ void putint(genout &out, std::int64_t v)
     out.put(numtext(v < 0 ? std::uint64_t(-v) : std::uint64_t(v)).view());
 }
 
-int usage()
-{
-    std::fprintf(stderr, "usage: mkuam [--seed N] [--records N] [--declared N] [--pairs FILE] OUTFILE\n");
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -373,24 +336,16 @@ int main(int argc, char **argv)
     std::int64_t seed = 1, records = 1000, declared = 0;
     bool hasdeclared = false;
     const char *path = nullptr, *pairspath = nullptr;
-    for (int i = 1; i < argc; i++) {
-        std::string_view a = argv[i];
-        if ((a == "--seed" || a == "--records" || a == "--declared" || a == "--pairs") && i + 1 < argc) {
-            const char *v = argv[++i];
-            bool ok = true;
-            if (a == "--seed") ok = parsenum(v, 0, LLONG_MAX, seed);
-            else if (a == "--records") ok = parsenum(v, 0, INT32_MAX, records);
-            else if (a == "--declared") ok = hasdeclared = parsenum(v, INT32_MIN, INT32_MAX, declared);
-            else if (*v) pairspath = v;
-            else ok = false;
-            if (!ok) return usage();
-        } else if (!path && !a.empty() && a[0] != '-') {
-            path = argv[i];
-        } else {
-            return usage();
-        }
-    }
-    if (!path) return usage();
+    auto option = [&](std::string_view a, const char *v) {
+        if (a == "--seed") return parsenum(v, 0, LLONG_MAX, seed);
+        if (a == "--records") return parsenum(v, 0, INT32_MAX, records);
+        if (a == "--declared") return hasdeclared = parsenum(v, INT32_MIN, INT32_MAX, declared);
+        if (a != "--pairs" || !*v) return false;
+        pairspath = v;
+        return true;
+    };
+    if (!readargs(argc, argv, path, option))
+        return usage("mkuam [--seed N] [--records N] [--declared N] [--pairs FILE] OUTFILE");
     if (!hasdeclared) declared = records;
 
     // The two systems, from their definitions alone (no PROJ database).
