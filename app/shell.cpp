@@ -11,6 +11,7 @@
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
+#include "ui/tkdrv.h"
 
 // ---- Addresses offered in the main menu (placeholders until the real ones are known) ----
 static const shortstr loadstoneweb = "https://example.org/loadstone-pl/";  // Polish page about Loadstone
@@ -76,6 +77,15 @@ bool appstart() {
     tbinit();
     loadsettings();
     return true;
+}
+
+void freshprogram() {
+    tkreset();
+    textinit();
+    progdirinit();
+    appreset();
+    poireset();
+    tbinit();
 }
 
 void appstop() {

@@ -2,9 +2,12 @@
 
 #include "poi/formats.h"
 
+#include "poi/input.h"
 #include "poi/lsout.h"
 #include "poi/pnt.h"
 #include "poi/uam.h"
+#include "poi/uamkat.h"
+#include "poi/uamproj.h"
 #include "sys/paths.h"
 #include "ui/tk.h"
 
@@ -49,7 +52,7 @@ void informatfilter() {
 
 // The output formats; the runs write through curout.
 const outformat outformats[] = {
-    {"loadstone", lsopen, lswrite, lsclose, lsisopen, lsfailed},
+    {"loadstone", lsopen, lswrite, lsclose, lsisopen, lsfailed, lsreset},
 };
 const std::size_t outformatcount = sizeof outformats / sizeof outformats[0];
 const outformat *curout = &outformats[0];
@@ -59,3 +62,13 @@ void writepoint() { curout->write(); }
 bool closeoutput() { return curout->close(); }
 bool outputopen() { return curout->isopen(); }
 bool outputfailed() { return curout->failed(); }
+
+void poireset() {
+    inputreset();
+    clearpoi();
+    for (const outformat &f : outformats) f.reset();
+    curout = &outformats[0];
+    projdone();
+    for (shortstr &k : kateg) k = shortstr();
+    curuam = uamrec();
+}

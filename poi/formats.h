@@ -57,6 +57,7 @@ struct outformat {
     bool (*close)();   // the rest to the file, closed
     bool (*isopen)();  // an output file is open
     bool (*failed)();  // a write failed in this run
+    void (*reset)();   // its state as at program start
 };
 extern const outformat outformats[];
 extern const std::size_t outformatcount;
@@ -77,3 +78,8 @@ void writepoint();
 bool closeoutput();
 bool outputopen();    // an output file is open
 bool outputfailed();  // a write failed in this run; the writer writes nothing more
+
+// Every POI module's state as at program start: input reader, current point,
+// output formats (curout the first again), PROJ released, category table
+// and current .uam record empty.
+void poireset();

@@ -58,6 +58,16 @@ void closeinput() {
     waiting = false;
 }
 
+void inputreset() {
+    closeinput();
+    readfailed = false;
+    inpath = shortstr();
+    curchar = 0;
+    inputok = false;
+    linecount = 0;
+    linebuf = shortstr();
+}
+
 bool inputfailed() { return readfailed; }
 
 // Refills the buffer; false when nothing more can be had.

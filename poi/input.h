@@ -25,6 +25,7 @@ inline void countline() {
 // when it cannot be opened (the caller reports it).
 bool openinput(const shortstr &path);
 void closeinput();  // closes the input file, if one is open
+void inputreset();  // closed, and the character and line state to its start
 
 bool readbyte(std::uint8_t &b);                         // false at the end of the file
 std::uint32_t readblock(void *dest, std::uint32_t n);   // bytes copied; fewer than n: end of file

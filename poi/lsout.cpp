@@ -23,6 +23,16 @@ static recout out;                // the output file of the run; out.f null betw
 static bool needbreak = false;    // the existing file's last line has no line end yet
 static std::int32_t counted = 0;  // out.records already in writtencount and nextpointid
 
+void lsreset() {
+    if (out.f) std::fclose(out.f);
+    out.f = nullptr;
+    out.failed = out.drop = false;
+    out.len = out.pending = out.head = 0;
+    out.records = 0;
+    needbreak = false;
+    counted = 0;
+}
+
 bool lsisopen() { return out.f != nullptr; }
 bool lsfailed() { return out.failed; }
 

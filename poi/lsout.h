@@ -18,3 +18,4 @@ void lswrite();   // as writepoint: one line "name",lat,lon,0,0,0,userid,id
 bool lsclose();   // as closeoutput
 bool lsisopen();  // as outputopen
 bool lsfailed();  // as outputfailed
+void lsreset();   // no file open (one left open is closed unwritten), no failure

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -354,11 +355,65 @@ int fsclosesync(std::FILE *f) {
     return err;
 }
 #else
+bool sysisdir(const std::string &p) {
+    struct stat st;
+    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool sysexists(const std::string &p) {
+    struct stat st;
+    return stat(p.c_str(), &st) == 0;
+}
+
+std::string syscwd() {
+    std::string buf(4096, '\0');
+    if (!getcwd(buf.data(), buf.size())) return "/";
+    buf.resize(buf.find('\0'));
+    return buf;
+}
+
+std::string sysfullpath(const std::string &p, const std::string &base) {
+    std::string s = p;
+    if (s == "~" || s.starts_with("~/")) {
+        const char *home = std::getenv("HOME");
+        s = std::string(home && *home ? home : "/") + "/" + s.substr(s.size() > 1 ? 2 : 1);
+    } else if (!s.starts_with("/")) {
+        s = base + "/" + s;
+    }
+    std::vector<std::string> parts;
+    std::size_t i = 0;
+    while (i <= s.size()) {
+        std::size_t j = s.find('/', i);
+        if (j == std::string::npos) j = s.size();
+        std::string c = s.substr(i, j - i);
+        if (c == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!c.empty() && c != ".") {
+            parts.push_back(c);
+        }
+        i = j + 1;
+    }
+    std::string out;
+    for (const std::string &c : parts) out += "/" + c;
+    return out.empty() ? "/" : out;
+}
+
+std::string sysfolderof(const std::string &p) {
+    std::size_t s = p.rfind('/');
+    return s == 0 || s == std::string::npos ? "/" : p.substr(0, s);
+}
+
+bool syshasext(const std::string &p) {
+    std::size_t s = p.rfind('/');
+    std::string name = s == std::string::npos ? p : p.substr(s + 1);
+    std::size_t d = name.rfind('.');
+    return d != std::string::npos && d > 0;
+}
+
 bool fileexists(const shortstr &p) {
     std::string s;
     if (p.empty() || !sysname(p, s)) return false;
-    struct stat st;
-    return stat(s.c_str(), &st) == 0;
+    return sysexists(s);
 }
 
 int deletefile(const shortstr &p) {

@@ -54,6 +54,20 @@ bool pathfromwide(std::wstring_view w, shortstr &out, shortstr &why);
 std::wstring pathtowide(const shortstr &p);
 #endif
 
+#ifndef _WIN32
+// Paths in the system's own encoding (UTF-8), as a person types them at the
+// terminal, before they become the program's: they may still hold "." and
+// ".." and be longer than the program keeps.
+bool sysisdir(const std::string &p);   // an existing folder
+bool sysexists(const std::string &p);  // an existing file or folder
+std::string syscwd();                   // the current folder; "/" when it cannot be had
+// p made absolute against base ("~" and "~/" against the home folder), "."
+// and ".." removed lexically.
+std::string sysfullpath(const std::string &p, const std::string &base);
+std::string sysfolderof(const std::string &p);  // the folder part of an absolute path; "/" at the top
+bool syshasext(const std::string &p);           // the last name has an extension (a dot not at its start)
+#endif
+
 // File-system calls taking code page 1250 paths.
 std::FILE *fsopen(const shortstr &path, const char *mode);
 int fsrename(const shortstr &from, const shortstr &to);  // 0 or the error number

@@ -109,6 +109,8 @@ std::size_t findfrom(const shortstr &s, const shortstr &pat, std::size_t from) {
 
 void textinit() {
     cpinit();
+    extrachars = shortstr();
+    textbasemode = false;
 }
 
 bool isdigitchar(unsigned char c) { return c >= '0' && c <= '9'; }

@@ -16,7 +16,8 @@ extern shortstr extrachars;  // characters cleanname keeps besides letters and d
 extern bool textbasemode;    // cleanname keeps every character but line breaks
 
 // Start-up of the text utilities and the code pages: derives the code page
-// table's byte range and resets the detection; called once at start-up,
+// table's byte range, resets the detection and the clean-up settings above;
+// called once at start-up,
 // before anything else. The letter, word and collation tables are computed at
 // compile time, so every operation is already right before this runs.
 void textinit();

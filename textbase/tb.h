@@ -17,8 +17,8 @@
 //
 //   textbaseend part 7         footer
 //
-// All state of the subsystem is here, global, alive for the program's
-// lifetime; none of it is saved in trelik.cfg.
+// All state of the subsystem is declared here and defined in tb.cpp, global,
+// alive for the program's lifetime; none of it is saved in trelik.cfg.
 #pragma once
 
 #include <cstdint>
@@ -94,6 +94,7 @@ void closegenpart();           // footer, close, firstpart + 1 (does nothing whe
 // then the part switch when the part is full.
 void genrecord();
 shortstr partname(std::int32_t n, int width);  // "tba" + n padded to width digits + ".txt"
+void genreset();  // no part open (one left open is closed unwritten)
 
 // ---- Navigation (tbnav.cpp) ----
 void checkheader();      // validates the header of the part just opened; closes it on failure
@@ -122,7 +123,7 @@ void tbrepeat();     // the repeat of the last check: runmode 3
 void tbconvert();    // the conversion to Loadstone: runmode 2
 
 // ---- Menus (tbmenu.cpp) ----
-void tbinit();  // every option and state to its start value; called at start-up
+void tbinit();  // every option and state to its start value; called at start-up (tb.cpp)
 void genmenu();
 void checkmenu();
 void countmodemenu();

@@ -25,11 +25,6 @@
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-// ---- Generation state ----
-std::int32_t firstpart = 1;
-std::int32_t partsize = 100;
-shortstr destfolder;
-std::int32_t genrecords = 0;
 
 static recout gen;                 // the part file being written; gen.f null when none is open
 static std::int32_t gencounted = 0;  // gen.records already in writtencount
@@ -50,6 +45,15 @@ shortstr defaultdestfolder() {
 }
 
 shortstr partname(std::int32_t n, int width) { return "tba"_pl + zeropad(n, width) + ".txt"_pl; }
+
+void genreset() {
+    if (gen.f) std::fclose(gen.f);
+    gen.f = nullptr;
+    gen.failed = gen.drop = false;
+    gen.len = gen.pending = gen.head = 0;
+    gen.records = 0;
+    gencounted = 0;
+}
 
 // Brings writtencount to the writer's count of accepted records of the part.
 static void sync() {

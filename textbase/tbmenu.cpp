@@ -90,26 +90,3 @@ void countmodemenu() {
     if (menuchoice >= 1 && menuchoice <= 4) countmode = std::uint8_t(menuchoice - 1);
     menuchoice = 0;
 }
-
-void tbinit() {
-    firstpart = 1;
-    partsize = 100;
-    destfolder = defaultdestfolder();
-    genrecords = 0;
-    partno = 0;
-    partwidth = 0;
-    partfolder = shortstr();
-    partfile = shortstr();
-    partopen = false;
-    partrecords = 0;
-    multipart = false;
-    missingparts = 0;
-    partsread = 0;
-    pathrefused = false;
-    lastcheck = lastcheckrec();
-    warnlong = false;
-    countmode = 0;
-    expectedcount = 100;
-    goodparts = badparts = toolongcount = 0;
-    runmode = runnone;
-}

@@ -10,20 +10,7 @@
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-// ---- Reading state ----
-std::int32_t partno = 0;
-std::uint8_t partwidth = 0;
-shortstr partfolder;
-shortstr partfile;
-bool partopen = false;
-std::int32_t partrecords = 0;
-bool multipart = false;
-std::int32_t missingparts = 0;
-std::int32_t partsread = 0;
-bool pathrefused = false;
-lastcheckrec lastcheck;
 
-const char *const eofmessage = "Nieoczekiwany koniec pliku, prawdopodobnie plik uszkodzony";
 
 // The largest part number that width digits can hold.
 static std::int64_t largestpart(int width) {

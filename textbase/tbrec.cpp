@@ -14,14 +14,6 @@
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-// ---- Record state ----
-tbarec curtba;
-bool warnlong = false;
-std::uint8_t countmode = 0;
-std::int32_t expectedcount = 100;
-std::int32_t goodparts = 0;
-std::int32_t badparts = 0;
-std::int32_t toolongcount = 0;
 
 static bool isblanktab(char c) { return c == ' ' || c == '\t'; }
 

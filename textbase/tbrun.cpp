@@ -10,7 +10,6 @@
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-std::uint8_t runmode = runnone;
 
 void textbaserun() {
     selectfirstpart();

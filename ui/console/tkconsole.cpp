@@ -222,76 +222,16 @@ int yesno(const std::string &q)
 
 // ---- Paths ----
 
-bool isdir(const std::string &p)
-{
-    struct stat st;
-    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool exists(const std::string &p)
-{
-    struct stat st;
-    return stat(p.c_str(), &st) == 0;
-}
-
-std::string cwd()
-{
-    std::string buf(4096, '\0');
-    if (!getcwd(buf.data(), buf.size())) return "/";
-    buf.resize(buf.find('\0'));
-    return buf;
-}
-
-// Makes p absolute against base and removes "." and ".." lexically.
-std::string fullpath(const std::string &p, const std::string &base)
-{
-    std::string s = p;
-    if (s == "~" || s.starts_with("~/")) {
-        const char *home = std::getenv("HOME");
-        s = std::string(home && *home ? home : "/") + "/" + s.substr(s.size() > 1 ? 2 : 1);
-    } else if (!s.starts_with("/"))
-        s = base + "/" + s;
-    std::vector<std::string> parts;
-    std::size_t i = 0;
-    while (i <= s.size()) {
-        std::size_t j = s.find('/', i);
-        if (j == std::string::npos) j = s.size();
-        std::string c = s.substr(i, j - i);
-        if (c == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!c.empty() && c != ".")
-            parts.push_back(c);
-        i = j + 1;
-    }
-    std::string out;
-    for (const std::string &c : parts) out += "/" + c;
-    return out.empty() ? "/" : out;
-}
-
-std::string folderof(const std::string &p)
-{
-    std::size_t s = p.rfind('/');
-    return s == 0 || s == std::string::npos ? "/" : p.substr(0, s);
-}
-
-bool hasext(const std::string &p)
-{
-    std::size_t s = p.rfind('/');
-    std::string name = s == std::string::npos ? p : p.substr(s + 1);
-    std::size_t d = name.rfind('.');
-    return d != std::string::npos && d > 0;
-}
-
 // The folder a file dialog starts in: dlgtext when it names a folder, its
 // folder when it names a file (or a file still to be made), else the current one.
 std::string startfolder()
 {
-    std::string here = cwd();
+    std::string here = syscwd();
     if (dlgtext.empty()) return here;
-    std::string p = fullpath(utf8fromcp1250(dlgtext.view()), here);
-    if (isdir(p)) return p;
-    std::string f = folderof(p);
-    return isdir(f) ? f : here;
+    std::string p = sysfullpath(pathtosys(dlgtext), here);
+    if (sysisdir(p)) return p;
+    std::string f = sysfolderof(p);
+    return sysisdir(f) ? f : here;
 }
 
 // ---- Driver entries ----
@@ -466,9 +406,9 @@ void choosefile(std::uint32_t flags, std::uint8_t mode)
         if (raw.size() >= 2 && (raw[0] == '\'' || raw[0] == '"') && raw.back() == raw[0])
             raw = raw.substr(1, raw.size() - 2);
         if (raw.empty()) break;
-        std::string full = fullpath(raw, base);
-        bool noext = !hasext(full) && !defext.empty();
-        if (noext && (mode != 0 || (!exists(full) && exists(full + "." + defext.str()))))
+        std::string full = sysfullpath(raw, base);
+        bool noext = !syshasext(full) && !defext.empty();
+        if (noext && (mode != 0 || (!sysexists(full) && sysexists(full + "." + defext.str()))))
             full += "." + defext.str();
         // Refused, never cut: too long, or with characters the program cannot keep.
         shortstr cpath, why;
@@ -477,19 +417,19 @@ void choosefile(std::uint32_t flags, std::uint8_t mode)
             continue;
         }
         std::string cp = cpath.str();
-        if (isdir(full)) {
+        if (sysisdir(full)) {
             line("To jest folder, a nie plik: "_pl.str() + cp);
             continue;
         }
-        if (mode == 0 && !exists(full)) {
+        if (mode == 0 && !sysexists(full)) {
             line("Nie ma takiego pliku: " + cp);
             continue;
         }
-        if (mode != 0 && !isdir(folderof(full))) {
-            line("Nie ma takiego folderu: " + cp1250fromutf8(folderof(full)));
+        if (mode != 0 && !sysisdir(sysfolderof(full))) {
+            line("Nie ma takiego folderu: " + cp1250fromutf8(sysfolderof(full)));
             continue;
         }
-        if (mode == 1 && exists(full)) {
+        if (mode == 1 && sysexists(full)) {
             int a = yesno("Plik " + cp + (" już istnieje. Czy chcesz go zastąpić?"_pl).str());
             if (a == ansintr) break;  // Ctrl+C at the question cancels the dialog
             if (a == ansno) continue;
@@ -502,16 +442,14 @@ void choosefile(std::uint32_t flags, std::uint8_t mode)
     dlgtext = shortstr();
 }
 
-std::string syspath(const shortstr &p) { return utf8fromcp1250(p.view()); }
-
 bool stopsync() { return closereq != 0; }
 
-void playsound(const shortstr &path, bool loop) { soundplay(syspath(path), loop); }
+void playsound(const shortstr &path, bool loop) { soundplay(pathtosys(path), loop); }
 
 void playsoundsync(const shortstr &path)
 {
     flushpart();
-    soundsync(syspath(path), stopsync);
+    soundsync(pathtosys(path), stopsync);
 }
 
 // The full path of a program on PATH, or "" when it is not installed.
@@ -525,7 +463,7 @@ std::string findprog(const char *name)
         if (j == std::string::npos) j = s.size();
         std::string dir = s.substr(i, j - i);
         std::string f = (dir.empty() ? std::string(".") : dir) + "/" + name;
-        if (access(f.c_str(), X_OK) == 0 && !isdir(f)) return f;
+        if (access(f.c_str(), X_OK) == 0 && !sysisdir(f)) return f;
         i = j + 1;
     }
     return "";
@@ -538,7 +476,7 @@ void shellopen(const shortstr &target)
 {
     flushpart();
     std::string prog = findprog("xdg-open");
-    std::string t = syspath(target);
+    std::string t = pathtosys(target);
     if (!prog.empty()) {
         const char *argv[] = {prog.c_str(), t.c_str(), nullptr};
         pid_t pid = fork();
