@@ -90,6 +90,14 @@ bool recwrite(recout &w, const char *p, std::uint32_t n) {
     return true;
 }
 
+void recreset(recout &w) {
+    if (w.f) std::fclose(w.f);
+    w.f = nullptr;
+    w.failed = w.drop = false;
+    w.len = w.pending = w.head = 0;
+    w.records = 0;
+}
+
 bool recclose(recout &w) {
     if (!w.f) return true;
     bool ok = recflush(w);

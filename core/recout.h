@@ -46,6 +46,8 @@ bool recwrite(recout &w, const char *p, std::uint32_t n);
 void recput(recout &w, const char *p, std::uint32_t n);
 // Hands the buffer to the file; false after a failure (now or before).
 bool recflush(recout &w);
+// No file (one left open is closed unwritten), no failure, nothing gathered.
+void recreset(recout &w);
 // Flushes and closes the file; false when that failed (reported). A file
 // this run made that a failure left empty is removed. Does nothing when no
 // file is open.

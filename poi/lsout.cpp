@@ -24,11 +24,7 @@ static bool needbreak = false;    // the existing file's last line has no line e
 static std::int32_t counted = 0;  // out.records already in writtencount and nextpointid
 
 void lsreset() {
-    if (out.f) std::fclose(out.f);
-    out.f = nullptr;
-    out.failed = out.drop = false;
-    out.len = out.pending = out.head = 0;
-    out.records = 0;
+    recreset(out);
     needbreak = false;
     counted = 0;
 }

@@ -97,17 +97,20 @@ char32_t nextutf16(std::u16string_view s, std::size_t &i) {
 
 }  // namespace
 
-std::string cp1250fromutf8(std::string_view s) {
+// Code page 1250 from a text decoded by next, "?" for what the page lacks.
+template <class view> static std::string cp1250from(view s, char32_t (*next)(view, std::size_t &)) {
     std::string r;
     r.reserve(s.size());
     std::size_t i = 0;
     while (i < s.size()) {
-        char32_t cp = nextutf8(s, i);
+        char32_t cp = next(s, i);
         int b = cp == badcp ? -1 : tobyte(cp);
         r += b < 0 ? '?' : char(b);
     }
     return r;
 }
+
+std::string cp1250fromutf8(std::string_view s) { return cp1250from(s, nextutf8); }
 
 std::string utf8fromcp1250(std::string_view s) {
     std::string r;
@@ -130,17 +133,7 @@ std::string utf8fromcp1250(std::string_view s) {
     return r;
 }
 
-std::string cp1250fromutf16(std::u16string_view s) {
-    std::string r;
-    r.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        char32_t cp = nextutf16(s, i);
-        int b = cp == badcp ? -1 : tobyte(cp);
-        r += b < 0 ? '?' : char(b);
-    }
-    return r;
-}
+std::string cp1250fromutf16(std::u16string_view s) { return cp1250from(s, nextutf16); }
 
 std::u16string utf16fromcp1250(std::string_view s) {
     std::u16string r;

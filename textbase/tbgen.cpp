@@ -47,11 +47,7 @@ shortstr defaultdestfolder() {
 shortstr partname(std::int32_t n, int width) { return "tba"_pl + zeropad(n, width) + ".txt"_pl; }
 
 void genreset() {
-    if (gen.f) std::fclose(gen.f);
-    gen.f = nullptr;
-    gen.failed = gen.drop = false;
-    gen.len = gen.pending = gen.head = 0;
-    gen.records = 0;
+    recreset(gen);
     gencounted = 0;
 }
 

@@ -70,6 +70,12 @@ static void quoted(shortstr &s, std::string_view w) {
     s += '"';
 }
 
+// A text field (k, o, n): its value, or the error when the record has it already.
+static void textfield(shortstr &dst, std::string_view value, const shortstr &twice) {
+    if (!dst.empty()) recorderror(twice);
+    else setvalue(dst, value);
+}
+
 // One field line of a record. The words of a value are the same before and
 // after its blanks are collapsed, so p and f take theirs from the line.
 static void readfield(std::string_view line) {
@@ -86,18 +92,9 @@ static void readfield(std::string_view line) {
                     recorderror("Błędna zawartość pola pozycji (p)"_pl);
             }
             return;
-        case 'k':
-            if (!curtba.category.empty()) recorderror("Niedozwolone wielokrotne pole kategorii"_pl);
-            else setvalue(curtba.category, line);
-            return;
-        case 'o':
-            if (!curtba.description.empty()) recorderror("Niedozwolone wielokrotne pole opisu"_pl);
-            else setvalue(curtba.description, line);
-            return;
-        case 'n':
-            if (!curtba.name.empty()) recorderror("Niedozwolone wielokrotne pole nazwy"_pl);
-            else setvalue(curtba.name, line);
-            return;
+        case 'k': textfield(curtba.category, line, "Niedozwolone wielokrotne pole kategorii"_pl); return;
+        case 'o': textfield(curtba.description, line, "Niedozwolone wielokrotne pole opisu"_pl); return;
+        case 'n': textfield(curtba.name, line, "Niedozwolone wielokrotne pole nazwy"_pl); return;
         case 'f':
             while (!line.empty()) {
                 std::string_view w = tbword(line);
