@@ -7,9 +7,12 @@
 # make fuzz   run every fuzz target for FUZZTIME seconds (default 600), one after another;
 #             FUZZRUNS=N also ends each after N executions
 # make seeds  regenerate the fuzz targets' seeds (tests/fuzz/seeds)
+# make format apply the source format (.clang-format) to every source; make test
+#             fails on a source that is not formatted
 # SANITIZE=1  build with AddressSanitizer and UndefinedBehaviorSanitizer (own build folder)
 
-PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libproj-dev libbenchmark-dev proj-bin
+PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libproj-dev libbenchmark-dev proj-bin \
+            clang-format
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 
 # The Windows build: its own packages (installed by make windows only), its
@@ -37,7 +40,7 @@ BUILD    ?= build
 CMAKEOPT :=
 endif
 
-.PHONY: all deps configure run test bench samples windows fuzzbuild fuzz seeds clean
+.PHONY: all deps configure run test bench samples windows fuzzbuild fuzz seeds format clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -111,6 +114,10 @@ windows: configure
 	cmake -S . -B $(WINBUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake \
 	  -DTRELIK_MKSOUNDS=$(abspath $(BUILD))/mksounds -DTRELIK_WINDEPS=$(abspath $(WINBUILD))/deps $(WINCMAKEOPT)
 	cmake --build $(WINBUILD) -j $(JOBS)
+
+# Every C++ source of the project, as tests/format.sh finds them.
+format: deps
+	tests/format.sh . --apply
 
 clean:
 	rm -rf build build-san $(WINBUILD) $(FUZZBUILD)
