@@ -14,7 +14,6 @@
 namespace {
 
 const std::string head5 = "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr1\r\nr2\r\nr3\r\n";
-const std::string header = "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n";
 
 struct convertcli : ::testing::Test {
     tempdir t;
@@ -32,8 +31,8 @@ TEST_F(convertcli, convertsandcontinuestheids) {
     EXPECT_EQ(c.status, 0) << c.errtext;
     EXPECT_EQ(c.outtext, "rozpoczynam konwersję " + t.path + "/a.pnt\nPominięto 1 wpisów\n"
                          "Przetworzono poprawnie 2 wpisów\n");
-    EXPECT_EQ(readfile(out), header + "\"Apteka\",525000000,210000000,0,0,0,7,100\r\n"
-                                      "\"Bar\",530000000,220000000,0,0,0,7,101\r\n");
+    EXPECT_EQ(readfile(out), lsheadtext + "\"Apteka\",525000000,210000000,0,0,0,7,100\r\n"
+                                          "\"Bar\",530000000,220000000,0,0,0,7,101\r\n");
 
     // The next run takes the output, user id and next id from trelik.cfg.
     c = run({"convert", t / "a.pnt"});
@@ -55,7 +54,7 @@ TEST_F(convertcli, failedfilesdonotstoptheothers) {
     EXPECT_NE(c.outtext.find("Błąd: Nieobsługiwany typ pliku waypoint\n"), std::string::npos);
     const std::string last = "Przetworzono poprawnie 1 wpisów\n";
     EXPECT_EQ(c.outtext.substr(c.outtext.size() - last.size()), last);
-    EXPECT_EQ(readfile(out), header + "\"A\",520000000,210000000,0,0,0,1,1\r\n");
+    EXPECT_EQ(readfile(out), lsheadtext + "\"A\",520000000,210000000,0,0,0,1,1\r\n");
 }
 
 TEST_F(convertcli, outputthatcannotbewritten) {
@@ -69,7 +68,7 @@ TEST_F(convertcli, outputthatcannotbewritten) {
     // The ids did not advance: the next run into a good file starts at 1.
     std::string out = t / "wynik.txt";
     c = run({"convert", "-o", out, t / "a.pnt"});
-    EXPECT_EQ(readfile(out), header + "\"A\",520000000,210000000,0,0,0,1,1\r\n");
+    EXPECT_EQ(readfile(out), lsheadtext + "\"A\",520000000,210000000,0,0,0,1,1\r\n");
 
     // A folder that does not exist.
     c = run({"convert", "-o", t / "brak/wynik.txt", t / "a.pnt"});

@@ -12,11 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/shell.h"
 #include "core/app.h"
 #include "sys/paths.h"
 #include "app/settings.h"
 #include "tests/testfiles.h"
-#include "text/strutil.h"
 
 namespace {
 
@@ -39,11 +39,7 @@ struct settingstest : ::testing::Test {
     std::string cfg = t / "trelik.cfg";
     shortstr defout;
     void SetUp() override {
-        textinit();
-        progdirinit();
-        nextpointid = 1;
-        userid = 1;
-        setdefaultoutput();
+        freshprogram();
         defout = outputfile;
     }
     void TearDown() override { progdirinit(); }
@@ -77,9 +73,7 @@ TEST_F(settingstest, loadlengths) {
     };
     for (const row &r : rows) {
         SCOPED_TRACE(r.what);
-        nextpointid = 1;
-        userid = 1;
-        outputfile = defout;
+        freshprogram();
         unlink(cfg.c_str());
         if (r.file != "-") writefile(cfg, r.file);
         loadsettings();

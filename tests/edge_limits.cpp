@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "poi/input.h"
 #include "tests/childproc.h"
 #include "tests/clirun.h"
+#include "tests/lscheck.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"
 #include "textbase/tb.h"
@@ -29,7 +29,6 @@ namespace {
 using strings = std::vector<std::string>;
 
 const std::string head5 = "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr1\r\nr2\r\nr3\r\n";
-const std::string lshead = "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n";
 const std::string toolarge = "Błąd: Id punktu osiągnął największą możliwą wartość. Ustaw mniejszy startowy id punktu.";
 const std::string build = std::getenv("TRELIK_BUILD") ? std::getenv("TRELIK_BUILD") : ".";
 
@@ -94,12 +93,7 @@ TEST_F(limits, idsupto2147483647) {
         writefile(cfg, cfgimage(r.start, out));
         clirunresult c = clirun(r.args);
         EXPECT_EQ(c.code, r.code);
-        std::string o = readfile(out), ids;
-        for (std::size_t at = o.find(",1,"); at != std::string::npos; at = o.find(",1,", at + 1))
-            ids += o.substr(at + 3, o.find('\r', at) - at - 3) + " ";
-        std::string expect;
-        for (int i = 0; i < r.written; ++i) expect += num(r.start + i) + " ";
-        EXPECT_EQ(ids, expect);
+        EXPECT_EQ(lspoints(readfile(out), 1, r.start), r.written);
         EXPECT_EQ(c.out.find(toolarge) != std::string::npos, r.code == 1) << c.out;
         EXPECT_EQ(cfgnext(cfg), r.start + r.written);
     }
@@ -125,7 +119,7 @@ TEST_F(limits, menuattheidlimit) {
     EXPECT_NE(tr.find("pane: " + toolarge + "\n"), std::string::npos) << tr;
     EXPECT_NE(tr.find("pane: Przetworzono poprawnie 0 wpisów\n"), std::string::npos) << tr;
     EXPECT_NE(tr.find("read[Wprowadzanie danych|pierwszy id punktu]: 2147483647 -> 2000000000"), std::string::npos);
-    EXPECT_EQ(readfile(out), lshead + "\"A\",520000000,210000000,0,0,0,1,2000000000\r\n");
+    EXPECT_EQ(readfile(out), lsheadtext + "\"A\",520000000,210000000,0,0,0,1,2000000000\r\n");
     EXPECT_EQ(cfgnext(cfg), 2000000001);
 }
 
@@ -141,7 +135,7 @@ TEST_F(limits, pntcoordinates) {
         {"2147483647", "99999999999999999999", "0,0"},
         {"-0.0000001", "0.0000001", "-1,1"},
     };
-    std::string in = head5, expect = lshead;
+    std::string in = head5, expect = lsheadtext;
     for (const row &r : rows) {
         in += std::string(r.lat) + "," + r.lon + ",,,P\r\n";
         expect += "\"P\"," + std::string(r.out) + ",0,0,0,1," + num(&r - rows + 1) + "\r\n";
@@ -167,7 +161,7 @@ TEST_F(limits, uamgridanddeclaredcounts) {
         EXPECT_NE(c.out.find("zadeklarowano w pliku " + num(declared) + " rekordów\n" + fail + fail + fail + fail +
                              "Pominięto 4 wpisów\nPrzetworzono poprawnie 1 wpisów\n"),
                   std::string::npos) << c.out;
-        EXPECT_EQ(readfile(out), lshead + "\"punkt\",522229896,210062988,0,0,0,1,1\r\n");
+        EXPECT_EQ(readfile(out), lsheadtext + "\"punkt\",522229896,210062988,0,0,0,1,1\r\n");
     }
 }
 
@@ -180,7 +174,7 @@ TEST_F(limits, textbasepositions) {
         {"1 -2147483649", ""},
         {"99999999999999999999 1", ""},
     };
-    std::string part = tbhead(1), expect = lshead, warnings;
+    std::string part = tbhead(1), expect = lsheadtext, warnings;
     int line = 2, id = 1;
     for (const row &r : rows) {
         part += "p " + std::string(r.p) + "\r\nk apteka\r\nn X\r\n\r\n";
@@ -273,9 +267,7 @@ TEST_F(limits, seventythousandpoints) {
     EXPECT_EQ(c.status, 0) << c.errtext;
     EXPECT_NE(c.outtext.find("\nPominięto 0 wpisów\nPrzetworzono poprawnie 70000 wpisów\n"), std::string::npos)
         << c.outtext;
-    std::string o = readfile(out);
-    EXPECT_EQ(std::count(o.begin(), o.end(), '\n'), 70002);
-    EXPECT_EQ(o.substr(o.rfind(',') + 1), "70000\r\n");
+    EXPECT_EQ(lspoints(readfile(out), 1, 1), 70000);
     EXPECT_EQ(cfgnext(cfg), 70001);
 }
 
@@ -295,8 +287,7 @@ TEST_F(limits, seventythousandrecordsinapart) {
               std::string::npos) << c.out.substr(c.out.size() > 600 ? c.out.size() - 600 : 0);
     c = clirun({"convert-textbase", "-o", out, "-i", "1", t / "tba001.txt"});
     EXPECT_EQ(c.code, 0);
-    std::string o = readfile(out);
-    EXPECT_EQ(std::count(o.begin(), o.end(), '\n'), 70001);
+    EXPECT_EQ(lspoints(readfile(out), 1, 1), 69999);
     EXPECT_EQ(cfgnext(cfg), 70000);
 }
 

@@ -18,12 +18,13 @@
 #include "core/app.h"
 #include "sys/paths.h"
 #include "app/settings.h"
+#include "app/shell.h"
 #include "poi/convrun.h"
 #include "poi/lsout.h"
 #include "tests/childproc.h"
 #include "tests/faults.h"
+#include "tests/lscheck.h"
 #include "tests/testfiles.h"
-#include "text/strutil.h"
 #include "textbase/tb.h"
 
 namespace {
@@ -78,22 +79,17 @@ bool iscountline(const std::string &l) {
 struct outfault : ::testing::Test {
     tempdir t;
     homeenv h{t.path};
-    void SetUp() override {
-        textinit();
-        progdirinit();
-        tbinit();
-    }
     void TearDown() override { progdirinit(); }
-    // One conversion of kind k into out from the scripted toolkit, hooked; a
-    // textbase conversion takes the whole base or only its first part.
+    // One conversion of kind k into out from the scripted toolkit, hooked,
+    // from a fresh program; a textbase conversion takes the whole base or
+    // only its first part.
     void run(kind k, const std::string &out, std::function<void(int)> hook = nullptr, bool whole = true) {
         scriptreset();
+        freshprogram();
         scripthook(std::move(hook));
         outputfile = shortstr(out);
         userid = user;
         nextpointid = first;
-        errorflag = 0;
-        writtencount = 0;
         if (k == tba) {
             scriptpick(inputs().base + "tba001.txt");
             if (whole) scriptyes();

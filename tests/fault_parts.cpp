@@ -15,13 +15,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/shell.h"
 #include "core/app.h"
 #include "sys/paths.h"
 #include "poi/lsout.h"
 #include "tests/childproc.h"
 #include "tests/faults.h"
 #include "tests/testfiles.h"
-#include "text/strutil.h"
 #include "textbase/tb.h"
 
 namespace {
@@ -67,20 +67,15 @@ int wholepart(const std::string &p, int n) {
 struct partfault : ::testing::Test {
     tempdir t;
     homeenv h{t.path};
-    void SetUp() override {
-        textinit();
-        progdirinit();
-        tbinit();
-    }
     void TearDown() override { progdirinit(); }
-    // Generation from the input into dest, size records a part, hooked.
+    // Generation from the input into dest, size records a part, hooked, from
+    // a fresh program.
     void gen(const std::string &dest, int size, std::function<void(int)> hook = nullptr) {
         scriptreset();
+        freshprogram();
         scripthook(std::move(hook));
         destfolder = shortstr(dest);
-        firstpart = 1;
         partsize = size;
-        errorflag = 0;
         scriptpick(input());
         generatetextbase();
     }

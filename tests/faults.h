@@ -1,13 +1,11 @@
 // Shared pieces of the fault tests: a file size limit on the test's own
-// process, a hook that acts in the middle of a run, what a run showed, the
-// check of a Loadstone output file, and a piece of a test run as an ordinary
-// user so that permission bits count.
+// process, a hook that acts in the middle of a run, what a run showed, and a
+// piece of a test run as an ordinary user so that permission bits count.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -83,30 +81,6 @@ inline int errorshown(const std::string &msg) {
         if (p[i] == line) at = int(i), ++n;
     EXPECT_EQ(n, 1) << "pane: " << line;
     return at;
-}
-
-// A Loadstone output file left by runs that began with id first: the two
-// header lines, then whole point lines ending in CR LF, each ending with
-// ",0,0,0,user,id" and the ids counting up from first. The number of point
-// lines (0 for a missing or empty file); what is wrong fails the test.
-inline int lspoints(const std::string &data, std::int32_t user, std::int32_t first) {
-    const std::string head = "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n";
-    if (data.empty()) return 0;
-    EXPECT_EQ(data.substr(0, head.size()), head);
-    EXPECT_EQ(data.substr(data.size() - 2), "\r\n") << "a half line at the end";
-    int n = 0;
-    for (std::size_t at = head.size(); at < data.size();) {
-        std::size_t end = data.find("\r\n", at);
-        if (end == std::string::npos) break;
-        std::string line = data.substr(at, end - at);
-        std::string tail = ",0,0,0," + std::to_string(user) + "," + std::to_string(first + n);
-        EXPECT_TRUE(line.size() > tail.size() + 2 && line[0] == '"' &&
-                    line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
-            << "line " << n + 1 << ": " << line;
-        ++n;
-        at = end + 2;
-    }
-    return n;
 }
 
 // Failures the running test has had so far.

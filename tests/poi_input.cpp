@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell.h"
 #include "core/app.h"
 #include "poi/input.h"
 #include "tests/scripted/scripted.h"
@@ -19,7 +20,7 @@ struct inputtest : ::testing::Test {
     tempdir t;
     void SetUp() override {
         scriptreset();
-        errorflag = 0;
+        freshprogram();
     }
     void TearDown() override { closeinput(); }
     bool open(const std::string &data) {

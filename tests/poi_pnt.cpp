@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "app/shell.h"
 #include "core/app.h"
 #include "poi/convrun.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
 #include "poi/pnt.h"
+#include "tests/lscheck.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
@@ -22,7 +24,6 @@
 namespace {
 
 const std::string head5 = "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr1\r\nr2\r\nr3\r\n";
-const std::string header = "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n";
 
 TEST(pntcoord, table) {
     struct row { const char *in; std::int32_t out; };
@@ -70,20 +71,17 @@ TEST(pntcoord, agreeswiththerule) {
 struct pnttest : ::testing::Test {
     tempdir t;
     std::string out = t / "wynik.txt";
+    homeenv h{t.path};
     void reset() {
         scriptreset();
         apptitle = "Trelik";
     }
     void SetUp() override {
-        reset();
-        textinit();
-        homeenvset();
-        errorflag = 0;
-        userid = 1;
-        nextpointid = 1;
+        scriptreset();
+        freshprogram();
+        apptitle = "Trelik";
         outputfile = shortstr(out);
     }
-    void homeenvset() { setenv("TRELIK_HOME", t.path.c_str(), 1); }
     // Converts data (code page 1250 bytes) as the file name; gives the
     // output's point lines (the header taken off).
     std::string convert(const std::string &data, const std::string &name = "in.pnt") {
@@ -91,7 +89,7 @@ struct pnttest : ::testing::Test {
         scriptpick(t / name);
         convertfile();
         std::string o = readfile(out);
-        if (o.rfind(header, 0) == 0) o.erase(0, header.size());
+        if (o.rfind(lsheadtext, 0) == 0) o.erase(0, lsheadtext.size());
         return o;
     }
     bool has(const std::string &entry) {
@@ -194,28 +192,9 @@ TEST_F(pnttest, filesofanybytes) {
         std::remove(out.c_str());
         reset();
         convert(in);
-        std::string o = readfile(out);
-        if (!o.empty()) {
-            ASSERT_EQ(o.rfind(header, 0), 0u);
-            // Every written line is a whole, well-formed record.
-            std::size_t at = header.size();
-            int n = 0;
-            while (at < o.size()) {
-                std::size_t e = o.find("\r\n", at);
-                ASSERT_NE(e, std::string::npos);
-                std::string line = o.substr(at, e - at);
-                ASSERT_EQ(line[0], '"');
-                std::size_t q = line.find('"', 1);
-                ASSERT_NE(q, std::string::npos);
-                EXPECT_LE(q - 1, 75u);
-                EXPECT_EQ(line.substr(q + 1).find_first_not_of("0123456789,-"), std::string::npos) << line;
-                EXPECT_EQ(line.find_first_of(std::string("\r\n\0", 3)), std::string::npos);
-                at = e + 2;
-                ++n;
-            }
-            EXPECT_EQ(nextpointid, 1 + n);
-            nextpointid = 1;
-        }
+        // Every written line is a whole, well-formed record.
+        EXPECT_EQ(nextpointid, 1 + lspoints(readfile(out), 1, 1));
+        nextpointid = 1;
     }
 }
 
@@ -268,7 +247,7 @@ TEST_F(pnttest, closingduringarunstopsatthenextpoint) {
     EXPECT_TRUE(quitflag);
     EXPECT_TRUE(has("ask[Pytanie - Trelik]: Czy przerwać aktualny proces i zakończyć program? -> tak")) << transcripttext();
     std::string o = readfile(out);
-    int lines = int(std::count(o.begin(), o.end(), '\n')) - 2;
+    int lines = lspoints(o, 1, 1);
     EXPECT_GT(lines, 0);
     EXPECT_LT(lines, 5000);
     EXPECT_TRUE(has("pane: Przetworzono poprawnie " + std::to_string(lines) + " wpisów"));

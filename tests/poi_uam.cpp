@@ -13,17 +13,16 @@
 
 #include "core/app.h"
 #include "app/cli.h"
-#include "sys/paths.h"
+#include "app/shell.h"
 #include "poi/convrun.h"
-#include "poi/lsout.h"
 #include "poi/uam.h"
 #include "poi/uamkat.h"
 #include "poi/uamproj.h"
 #include "tests/childproc.h"
+#include "tests/lscheck.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
-#include "text/strutil.h"
 #include "ui/tk.h"
 
 namespace {
@@ -99,18 +98,15 @@ struct uamtest : ::testing::Test {
     tempdir t;
     homeenv h{t.path};
     std::string out = t / "wynik.txt";
-    std::string header = lsheader;
     void reset() {
         scriptreset();
         apptitle = "Trelik";
         errorflag = 0;
     }
     void SetUp() override {
-        reset();
-        textinit();
-        progdirinit();
-        userid = 1;
-        nextpointid = 1;
+        scriptreset();
+        freshprogram();
+        apptitle = "Trelik";
         outputfile = shortstr(out);
     }
     // Converts data as the file name; gives the output's point lines.
@@ -122,7 +118,7 @@ struct uamtest : ::testing::Test {
         EXPECT_FALSE(projheld());
         EXPECT_FALSE(busyflag);
         std::string o = readfile(out);
-        if (o.rfind(header, 0) == 0) o.erase(0, header.size());
+        if (o.rfind(lsheadtext, 0) == 0) o.erase(0, lsheadtext.size());
         return o;
     }
     bool has(const std::string &entry) {
@@ -260,21 +256,10 @@ TEST_F(uamtest, filesofanybytes) {
         }
         reset();
         nextpointid = 1;
-        std::string o = convert(data, "los" + std::to_string(round) + ".uam");
-        int lines = 0;
-        for (std::size_t at = 0; at < o.size(); ++lines) {
-            std::size_t e = o.find("\r\n", at);
-            ASSERT_NE(e, std::string::npos);
-            std::string line = o.substr(at, e - at);
-            ASSERT_EQ(line[0], '"');
-            std::size_t q = line.find('"', 1);
-            ASSERT_NE(q, std::string::npos);
-            EXPECT_LE(q - 1, 75u);
-            EXPECT_EQ(line.substr(1, q - 1).find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789 "),
-                      std::string::npos) << line;
-            EXPECT_EQ(line.substr(q + 1).find_first_not_of("0123456789,-"), std::string::npos) << line;
-            at = e + 2;
-        }
+        convert(data, "los" + std::to_string(round) + ".uam");
+        int lines = lspoints(readfile(out), 1, 1, [](const std::string &name) {
+            EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789 "), std::string::npos) << name;
+        });
         EXPECT_EQ(nextpointid, 1 + lines);
         if (round % 3 == 1) {
             EXPECT_GT(lines, 0);
@@ -301,7 +286,7 @@ TEST_F(uamtest, extensionandclosing) {
     EXPECT_TRUE(quitflag);
     EXPECT_FALSE(projheld());
     std::string o = readfile(out);
-    int lines = int(std::count(o.begin(), o.end(), '\n')) - 2;
+    int lines = lspoints(o, 1, 1);
     EXPECT_GT(lines, 0);
     EXPECT_LT(lines, 3000);
     EXPECT_TRUE(has("pane: Przetworzono poprawnie " + std::to_string(lines) + " wpisów")) << transcripttext();
@@ -331,7 +316,7 @@ TEST_F(uamtest, generatedfilefromtheconversionmenu) {
     EXPECT_TRUE(has("pane: Przetworzono poprawnie 500 wpisów")) << transcripttext();
     EXPECT_FALSE(projheld());
     std::string o = readfile(deflt);
-    EXPECT_EQ(std::count(o.begin(), o.end(), '\n'), 502);
+    EXPECT_EQ(lspoints(o, 1, 1), 500);
 
     child c = childrun({build + "/trelik", "convert", "-o", t / "cli.txt", "-i", "1", t / "punkty.uam"},
                        {{"TRELIK_HOME", t.path}}, "", 30000);

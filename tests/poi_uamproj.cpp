@@ -12,11 +12,11 @@
 
 #include <unistd.h>
 
+#include "app/shell.h"
 #include "core/app.h"
 #include "poi/uamproj.h"
 #include "tests/childproc.h"
 #include "tests/scripted/scripted.h"
-#include "text/strutil.h"
 #include "ui/tk.h"
 
 namespace {
@@ -56,8 +56,7 @@ TEST(uamproj, rounding) {
 struct projtest : ::testing::Test {
     void SetUp() override {
         scriptreset();
-        textinit();
-        errorflag = 0;
+        freshprogram();
         ASSERT_TRUE(projinit());
     }
     void TearDown() override {

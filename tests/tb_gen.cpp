@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "app/shell.h"
 #include "core/app.h"
-#include "sys/paths.h"
 #include "tests/childproc.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"
@@ -92,12 +92,9 @@ struct tbgen : ::testing::Test {
     std::string dest = t / "baza/";
     void SetUp() override {
         scriptreset();
+        freshprogram();
         apptitle = "Trelik";
-        textinit();
-        progdirinit();
-        tbinit();
         destfolder = shortstr(dest);
-        errorflag = 0;
     }
     // Generates from data; the pane lines joined by "|".
     std::string gen(const std::string &data) {

@@ -1,5 +1,7 @@
 // Small file helpers for tests: a fresh temporary folder removed at the end of
-// its scope, reading and writing whole files, and setting TRELIK_HOME.
+// its scope, reading and writing whole files, setting TRELIK_HOME, and the
+// header of a Loadstone output file. Free of GoogleTest: the benchmarks
+// include it too (the checks of an output file are in tests/lscheck.h).
 #pragma once
 
 #include <cstdlib>
@@ -60,3 +62,7 @@ struct homeenv {
         else unsetenv("TRELIK_HOME");
     }
 };
+
+// The two header lines a new Loadstone output file starts with.
+inline const std::string lsheadtext =
+    "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n";
