@@ -9,10 +9,10 @@
 #include <iostream>
 #include <vector>
 
-#include "core/app.h"
-#include "sys/paths.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "core/app.h"
+#include "sys/paths.h"
 #include "ui/batch/tkbatch.h"
 #include "ui/tk.h"
 
@@ -31,11 +31,11 @@ static const clireg cmdtable[] = {
 
 // A checked option value waiting for start-up. Exactly one target is set.
 struct clivalue {
-    shortstr *text = nullptr;      // target of a path option
-    std::int32_t *num = nullptr;   // target of a number or choice option
-    bool *flag = nullptr;          // target of a flag
-    shortstr textval;              // the path, code page 1250
-    std::int32_t numval = 0;       // the number or the word's position
+    shortstr *text = nullptr;     // target of a path option
+    std::int32_t *num = nullptr;  // target of a number or choice option
+    bool *flag = nullptr;         // target of a flag
+    shortstr textval;             // the path, code page 1250
+    std::int32_t numval = 0;      // the number or the word's position
 };
 
 // A subcommand of the command line being read.
@@ -45,11 +45,11 @@ struct clisubrec {
 };
 
 // ---- Command-line state: one command line at a time, reset by climain ----
-static std::vector<clivalue> clivalues;    // checked option values waiting for start-up
-static std::vector<shortstr> clifilelist;  // checked positional files, in order, for choosefile
+static std::vector<clivalue> clivalues;       // checked option values waiting for start-up
+static std::vector<shortstr> clifilelist;     // checked positional files, in order, for choosefile
 static std::vector<std::int32_t> cliyeslist;  // ids of the questions the options answer Yes
-static std::vector<clisubrec> clisubs;     // subcommands made by the registering functions
-static std::vector<clireg> cliextra;       // registering functions added by cliregister
+static std::vector<clisubrec> clisubs;        // subcommands made by the registering functions
+static std::vector<clireg> cliextra;          // registering functions added by cliregister
 
 static const char *const helptext = "pokazuje ten opis i kończy";
 
@@ -194,7 +194,8 @@ CLI::Option *cliflag(CLI::App *sub, const std::string &names, bool *target, cons
 }
 
 CLI::Option *cliyes(CLI::App *sub, const std::string &names, std::int32_t question, const std::string &desc) {
-    return sub->add_flag_callback(names, [question]() { cliyeslist.push_back(question); }, desc);
+    return sub->add_flag_callback(
+        names, [question]() { cliyeslist.push_back(question); }, desc);
 }
 
 CLI::Option *clifiles(CLI::App *sub, const std::string &name, const std::string &desc) {
@@ -282,10 +283,8 @@ static int usageerror(const CLI::ParseError &e, const CLI::App *sub, const CLI::
         std::string list;
         for (const std::string &a : rest) list += (list.empty() ? "" : " ") + a;
         if (list.empty()) list = after(what, "expected: ");
-        if (!sub && !rest.empty() && rest[0].rfind("-", 0) != 0)
-            msg = "nieznane polecenie: " + rest[0];
-        else
-            msg = "nieznana opcja lub nadmiarowy argument: " + list;
+        if (!sub && !rest.empty() && rest[0].rfind("-", 0) != 0) msg = "nieznane polecenie: " + rest[0];
+        else msg = "nieznana opcja lub nadmiarowy argument: " + list;
     } else if (dynamic_cast<const CLI::RequiredError *>(&e)) {
         std::size_t i = what.find(" is required");
         if (what.rfind("A subcommand", 0) == 0) msg = "brak polecenia";

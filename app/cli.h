@@ -65,8 +65,7 @@ CLI::App *clisubcommand(CLI::App &top, const std::string &name, const std::strin
 // longer than 255 bytes or holds characters the code page cannot hold. With
 // absolute, a relative path is joined to the current folder first. The help
 // text calls its value PLIK; ->type_name("FOLDER") for a folder.
-CLI::Option *clipath(CLI::App *sub, const std::string &names, shortstr *target, const std::string &desc,
-                     bool absolute);
+CLI::Option *clipath(CLI::App *sub, const std::string &names, shortstr *target, const std::string &desc, bool absolute);
 // A whole number in min..max; anything else is refused.
 CLI::Option *clinumber(CLI::App *sub, const std::string &names, std::int32_t *target, std::int32_t min,
                        std::int32_t max, const std::string &desc);

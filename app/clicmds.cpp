@@ -25,8 +25,8 @@ static void convertall() {
 }
 
 void convertcli(CLI::App &top) {
-    CLI::App *c = clisubcommand(top, "convert",
-                                "Konwertuje pliki poi (.pnt, .uam) i dopisuje je do pliku wynikowego", convertall);
+    CLI::App *c = clisubcommand(top, "convert", "Konwertuje pliki poi (.pnt, .uam) i dopisuje je do pliku wynikowego",
+                                convertall);
     clioutput(c);
     cliuserid(c);
     clifirstid(c);
@@ -42,13 +42,11 @@ static std::int32_t clicountmode = 0;  // --count-mode, as the position of its w
 static void checkread() {
     if (partsread > 0 || errorflag || quitflag) return;
     errorflag = 1;
-    if (pathrefused)
-        std::cerr << "trelik: ścieżki części bazy byłyby dłuższe niż 255 znaków; nic nie sprawdzono\n";
+    if (pathrefused) std::cerr << "trelik: ścieżki części bazy byłyby dłuższe niż 255 znaków; nic nie sprawdzono\n";
     else if (lastcheck.partno == 0)
         std::cerr << "trelik: nazwa wskazanego pliku nie kończy się numerem części bazy (od 1 do 2147483647); "
                      "nic nie sprawdzono\n";
-    else
-        std::cerr << "trelik: nie znaleziono żadnej części bazy; nic nie sprawdzono\n";
+    else std::cerr << "trelik: nie znaleziono żadnej części bazy; nic nie sprawdzono\n";
 }
 
 static void checkrun() {
@@ -75,8 +73,8 @@ void checkcli(CLI::App &top) {
 }
 
 void converttbcli(CLI::App &top) {
-    CLI::App *c = clisubcommand(top, "convert-textbase",
-                                "Konwertuje części textbase i dopisuje je do pliku wynikowego", convertrun);
+    CLI::App *c = clisubcommand(top, "convert-textbase", "Konwertuje części textbase i dopisuje je do pliku wynikowego",
+                                convertrun);
     cliyes(c, "--all", askwholebase, "konwertuje całą bazę od wskazanej części (bez niej tylko wskazaną część)");
     clioutput(c);
     cliuserid(c);

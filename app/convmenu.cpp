@@ -4,31 +4,36 @@
 
 #include "app/convmenu.h"
 
-#include "core/app.h"
 #include "app/clip.h"
-#include "sys/paths.h"
+#include "core/app.h"
 #include "core/runfb.h"
 #include "poi/convrun.h"
+#include "sys/paths.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
 static void convintro() {
     clearpane();
-    addline("Ustaw parametry konwersji, a następnie wybierz polecenie \"konwertuj plik\" dla rozpoczęcia "
-            "przetwarzania"_pl);
+    addline(
+        "Ustaw parametry konwersji, a następnie wybierz polecenie \"konwertuj plik\" dla rozpoczęcia "
+        "przetwarzania"_pl);
     newline();
     addline("Uwagi:"_pl);
-    addline("Jeżeli wpisany plik wynikowy już istnieje, to wyniki zostaną do niego dodane, nawet jeśli nie "
-            "jest to plik danych dla LS."_pl);
-    addline("Podany plik wynikowy, id użytkownika i startowy id punktu zostaną zapamiętane przy zamknięciu "
-            "programu i przywrócone po jego ponownym otwarciu."_pl);
-    addline("Startowy id punktu zostanie odpowiednio zwiększony po zakończeniu każdej konwersji, nie trzeba "
-            "poprawiać go ręcznie."_pl);
+    addline(
+        "Jeżeli wpisany plik wynikowy już istnieje, to wyniki zostaną do niego dodane, nawet jeśli nie "
+        "jest to plik danych dla LS."_pl);
+    addline(
+        "Podany plik wynikowy, id użytkownika i startowy id punktu zostaną zapamiętane przy zamknięciu "
+        "programu i przywrócone po jego ponownym otwarciu."_pl);
+    addline(
+        "Startowy id punktu zostanie odpowiednio zwiększony po zakończeniu każdej konwersji, nie trzeba "
+        "poprawiać go ręcznie."_pl);
     newline();
     addline("Aby skonwertować do LS jedną lub wiele części Textbase, wybierz opcję \"konwertuj z textbase\""_pl);
-    addline("Ten typ konwersji został wyodrębniony do osobnej opcji ze względu na inne mechanizmy "
-            "przetwarzania."_pl);
+    addline(
+        "Ten typ konwersji został wyodrębniony do osobnej opcji ze względu na inne mechanizmy "
+        "przetwarzania."_pl);
     newline();
 }
 
@@ -41,8 +46,9 @@ static void chooseoutput() {
     if (opstatus != 0) runcancelled();
     else outputfile = dlgtext;
     if (fileexists(outputfile))
-        showinfo("Konwertowane poi zostaną dopisane do wskazanego pliku. Jeżeli nie jest to plik poi dla LS, "
-                 "przed rozpoczęciem konwersji ustaw inny plik, lub usuń z dysku wskazany."_pl);
+        showinfo(
+            "Konwertowane poi zostaną dopisane do wskazanego pliku. Jeżeli nie jest to plik poi dla LS, "
+            "przed rozpoczęciem konwersji ustaw inny plik, lub usuń z dysku wskazany."_pl);
 }
 
 static void resetoutput() {
@@ -53,8 +59,9 @@ static void resetoutput() {
 static void copyoutput() {
     clipaddfile(outputfile);
     if (clipcommit())
-        showinfo("Plik wynikowy został skopiowany do schowka. Możesz go wkleić w docelowej lokalizacji w "
-                 "Eksploratorze Windows lub innym programie do kopiowania plików."_pl);
+        showinfo(
+            "Plik wynikowy został skopiowany do schowka. Możesz go wkleić w docelowej lokalizacji w "
+            "Eksploratorze Windows lub innym programie do kopiowania plików."_pl);
     else
         // Never announce a copy that did not happen.
         showinfo("Schowek systemowy nie jest dostępny, więc plik wynikowy nie został skopiowany."_pl);

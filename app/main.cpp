@@ -22,8 +22,7 @@
 // program that started it (cmd.exe), when there is one; without either it
 // goes nowhere, and only the exit code tells how the run went.
 
-static std::string utf8(const wchar_t *w)
-{
+static std::string utf8(const wchar_t *w) {
     int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
     if (n <= 1) return std::string();
     std::string s(std::size_t(n), '\0');
@@ -34,29 +33,25 @@ static std::string utf8(const wchar_t *w)
 
 // The standard stream was given to the program (redirected, or a console
 // handle passed on).
-static bool given(DWORD which)
-{
+static bool given(DWORD which) {
     HANDLE h = GetStdHandle(which);
     return h && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
 }
 
 // Descriptor fd (1 or 2), and the C stream over it, write to the console.
-static void toconsole(int fd, std::FILE *stream)
-{
+static void toconsole(int fd, std::FILE *stream) {
     if (!std::freopen("CONOUT$", "w", stream)) return;
     if (_fileno(stream) != fd) _dup2(_fileno(stream), fd);
 }
 
-static bool isconsole(int fd)
-{
+static bool isconsole(int fd) {
     DWORD mode;
     return GetConsoleMode(HANDLE(_get_osfhandle(fd)), &mode) != 0;
 }
 
 static UINT consolecp = 0;  // the console's output code page before the program changed it; 0 = untouched
 
-static void consoleopen()
-{
+static void consoleopen() {
     bool out = given(STD_OUTPUT_HANDLE), err = given(STD_ERROR_HANDLE);
     if ((!out || !err) && AttachConsole(ATTACH_PARENT_PROCESS)) {
         if (!out) toconsole(1, stdout);
@@ -75,8 +70,7 @@ static void consoleopen()
     std::ios::sync_with_stdio(false);
 }
 
-static void consoleclose()
-{
+static void consoleclose() {
     std::cout.flush();
     std::cerr.flush();
     std::fflush(stdout);
@@ -84,8 +78,7 @@ static void consoleclose()
     if (consolecp) SetConsoleOutputCP(consolecp);
 }
 
-int main(int, char **)
-{
+int main(int, char **) {
     int n = 0;
     wchar_t **wargv = CommandLineToArgvW(GetCommandLineW(), &n);
     std::vector<std::string> args;

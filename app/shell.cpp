@@ -4,10 +4,10 @@
 #include "app/shell.h"
 
 #include "app/convmenu.h"
-#include "core/app.h"
-#include "sys/paths.h"
 #include "app/settings.h"
+#include "core/app.h"
 #include "poi/formats.h"
+#include "sys/paths.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
@@ -21,17 +21,20 @@ static const shortstr authorweb = "https://example.org/trelik/";           // th
 void welcome() {
     clearpane();
     addline(""_pl);
-    addline("Program przetwarza pliki poi (points of interest) w popularnych formatach do postaci "
-            "pliku tekstowego, który można zaimportować do programu Loadstone GPS"_pl);
+    addline(
+        "Program przetwarza pliki poi (points of interest) w popularnych formatach do postaci "
+        "pliku tekstowego, który można zaimportować do programu Loadstone GPS"_pl);
     addline("Aktualnie obsługiwane formaty:"_pl);
     for (std::size_t i = 0; i < informatcount; i++) addline(informats[i].about);
     addline("Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\""_pl);
     newline();
-    addline("Opcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla "
-            "projektu kwz z pliku .uam"_pl);
+    addline(
+        "Opcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla "
+        "projektu kwz z pliku .uam"_pl);
     newline();
-    addline("Wybierz opcję z poniższej listy i zatwierdź ją Enterem lub dwuklikiem lewym "
-            "przyciskiem myszy"_pl);
+    addline(
+        "Wybierz opcję z poniższej listy i zatwierdź ją Enterem lub dwuklikiem lewym "
+        "przyciskiem myszy"_pl);
 }
 
 void mainmenu() {

@@ -7,12 +7,12 @@
 #include "ui/tk.h"
 
 // ---- Application state ----
-shortstr outputfile;             // Loadstone output file every conversion appends to; kept in trelik.cfg
-std::int32_t userid = 1;         // user id written into every Loadstone record; kept in trelik.cfg
-std::int32_t nextpointid = 1;    // id of the next Loadstone record; the writer adds 1 per record; kept in trelik.cfg
-int errorflag = 0;               // 1 once showerror ran, until the next resetrun; runs stop on it
-std::int32_t writtencount = 0;   // records complete in their file, this run
-std::int32_t skippedcount = 0;   // points with an empty name, this run
+shortstr outputfile;            // Loadstone output file every conversion appends to; kept in trelik.cfg
+std::int32_t userid = 1;        // user id written into every Loadstone record; kept in trelik.cfg
+std::int32_t nextpointid = 1;   // id of the next Loadstone record; the writer adds 1 per record; kept in trelik.cfg
+int errorflag = 0;              // 1 once showerror ran, until the next resetrun; runs stop on it
+std::int32_t writtencount = 0;  // records complete in their file, this run
+std::int32_t skippedcount = 0;  // points with an empty name, this run
 
 void appreset() {
     userid = 1;

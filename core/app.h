@@ -10,12 +10,12 @@
 #include "text/shortstr.h"
 
 // ---- Application state ----
-extern shortstr outputfile;         // Loadstone output file; saved in trelik.cfg
-extern std::int32_t userid;         // user id written into every record; saved in trelik.cfg
-extern std::int32_t nextpointid;    // id of the next record written; saved in trelik.cfg
-extern int errorflag;               // 1 after showerror until the next resetrun; runs stop on it
-extern std::int32_t writtencount;   // records that reached their file in this run
-extern std::int32_t skippedcount;   // points a conversion left out in this run (empty name)
+extern shortstr outputfile;        // Loadstone output file; saved in trelik.cfg
+extern std::int32_t userid;        // user id written into every record; saved in trelik.cfg
+extern std::int32_t nextpointid;   // id of the next record written; saved in trelik.cfg
+extern int errorflag;              // 1 after showerror until the next resetrun; runs stop on it
+extern std::int32_t writtencount;  // records that reached their file in this run
+extern std::int32_t skippedcount;  // points a conversion left out in this run (empty name)
 
 // Every value above to its start: user and point id 1, no error, counts 0,
 // the default output file.

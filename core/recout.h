@@ -13,22 +13,22 @@
 
 #include "text/shortstr.h"
 
-constexpr std::uint32_t recbufsize = 65536;  // bytes gathered before they go to the file
+constexpr std::uint32_t recbufsize = 65536;    // bytes gathered before they go to the file
 constexpr std::uint32_t recmaxpending = 4096;  // records gathered before they go to the file
 
 struct recout {
-    std::FILE *f = nullptr;     // the open file, unbuffered (our buffer decides the pieces); null when none
-    shortstr path;              // its path, for the messages
-    shortstr lead;              // the messages' start, before the path: "Nie można zapisać pliku wynikowego "
-    bool failed = false;        // a write failed, or the file was lost: nothing more is written
-    bool dropempty = false;     // this run made the file: removed at closing when a failure left it empty
-    bool drop = false;          // a failure left the file this run made empty: removed at closing
-    std::int64_t base = 0;      // bytes in the file before those in buf
-    std::int32_t records = 0;   // records accepted since the file was opened, less those lost
-    std::uint32_t len = 0;      // bytes in buf
-    std::uint32_t pending = 0;  // records in buf
-    std::uint32_t head = 0;     // offset in buf after the lead-in bytes, 0 when none are in it
-    char buf[recbufsize];       // bytes not yet handed to the file
+    std::FILE *f = nullptr;             // the open file, unbuffered (our buffer decides the pieces); null when none
+    shortstr path;                      // its path, for the messages
+    shortstr lead;                      // the messages' start, before the path: "Nie można zapisać pliku wynikowego "
+    bool failed = false;                // a write failed, or the file was lost: nothing more is written
+    bool dropempty = false;             // this run made the file: removed at closing when a failure left it empty
+    bool drop = false;                  // a failure left the file this run made empty: removed at closing
+    std::int64_t base = 0;              // bytes in the file before those in buf
+    std::int32_t records = 0;           // records accepted since the file was opened, less those lost
+    std::uint32_t len = 0;              // bytes in buf
+    std::uint32_t pending = 0;          // records in buf
+    std::uint32_t head = 0;             // offset in buf after the lead-in bytes, 0 when none are in it
+    char buf[recbufsize];               // bytes not yet handed to the file
     std::uint32_t ends[recmaxpending];  // offset in buf after each record in it
 };
 

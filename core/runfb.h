@@ -5,8 +5,8 @@
 
 #include "text/shortstr.h"
 
-void resetrun();      // errorflag, written and skipped counts := 0
-void runstart();      // busy, looping processing sound, status item "Przetwarzanie w toku..."
-void runfinish();     // list emptied, not busy, last processing sound to its end, done sound
-void runcancelled();  // "Operacja anulowana" and the cancel sound
+void resetrun();             // errorflag, written and skipped counts := 0
+void runstart();             // busy, looping processing sound, status item "Przetwarzanie w toku..."
+void runfinish();            // list emptied, not busy, last processing sound to its end, done sound
+void runcancelled();         // "Operacja anulowana" and the cancel sound
 shortstr yesnoword(bool b);  // "tak" or "nie"

@@ -4,10 +4,10 @@
 #include "poi/convrun.h"
 
 #include "core/app.h"
-#include "sys/paths.h"
 #include "core/runfb.h"
-#include "poi/input.h"
 #include "poi/formats.h"
+#include "poi/input.h"
+#include "sys/paths.h"
 #include "text/strutil.h"
 #include "ui/tk.h"
 

@@ -34,9 +34,9 @@ void clearpoi();  // curpoi := empty name, coordinates 0
 
 // ---- Input formats ----
 struct informat {
-    const char *ext;     // the extension of its files, lower case, with the dot: ".pnt"
-    shortstr about;      // its line in the welcome text
-    void (*convert)();   // the whole open input file, every point to writepoint
+    const char *ext;    // the extension of its files, lower case, with the dot: ".pnt"
+    shortstr about;     // its line in the welcome text
+    void (*convert)();  // the whole open input file, every point to writepoint
 };
 extern const informat informats[];
 extern const std::size_t informatcount;

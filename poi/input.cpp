@@ -18,14 +18,14 @@
 #endif
 
 // ---- Reader state ----
-static std::FILE *infile = nullptr;        // the open input file, null when none
-static shortstr inpath;                    // its path, for the read error message
-static std::uint8_t buffer[inputchunk];    // the last chunk read
-static std::uint16_t bufpos = 0;           // bytes of the buffer already delivered
-static std::uint16_t bufcount = 0;         // valid bytes in the buffer
-static bool waiting = false;               // a byte waits for the next readchar
-static std::uint8_t waitbyte = 0;          // the waiting byte
-static bool readfailed = false;            // the system reported a read error
+static std::FILE *infile = nullptr;      // the open input file, null when none
+static shortstr inpath;                  // its path, for the read error message
+static std::uint8_t buffer[inputchunk];  // the last chunk read
+static std::uint16_t bufpos = 0;         // bytes of the buffer already delivered
+static std::uint16_t bufcount = 0;       // valid bytes in the buffer
+static bool waiting = false;             // a byte waits for the next readchar
+static std::uint8_t waitbyte = 0;        // the waiting byte
+static bool readfailed = false;          // the system reported a read error
 
 std::uint8_t curchar = 0;
 bool inputok = false;

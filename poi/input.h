@@ -10,10 +10,10 @@
 constexpr std::uint16_t inputchunk = 10000;  // bytes read from the file at a time
 
 // ---- Character and line state, shared by the text readers ----
-extern std::uint8_t curchar;     // the character the last readchar delivered; a line end is CR
-extern bool inputok;             // the last readchar delivered a character (false: end of input)
-extern std::int32_t linecount;   // line ends read so far; reset by the readers that report lines
-extern shortstr linebuf;         // result of readline; working text of the field readers
+extern std::uint8_t curchar;    // the character the last readchar delivered; a line end is CR
+extern bool inputok;            // the last readchar delivered a character (false: end of input)
+extern std::int32_t linecount;  // line ends read so far; reset by the readers that report lines
+extern shortstr linebuf;        // result of readline; working text of the field readers
 
 // One more line end in linecount, which stays at the largest 32-bit number
 // rather than overflow (a file of 2^31 lines, or many files in one session).
@@ -27,11 +27,11 @@ bool openinput(const shortstr &path);
 void closeinput();  // closes the input file, if one is open
 void inputreset();  // closed, and the character and line state to its start
 
-bool readbyte(std::uint8_t &b);                         // false at the end of the file
-std::uint32_t readblock(void *dest, std::uint32_t n);   // bytes copied; fewer than n: end of file
-void readchar();    // next character into curchar, inputok false at the end
-void unreadchar();  // the next readchar delivers curchar again
-void readline();    // the next line into linebuf (at most 255 bytes kept)
+bool readbyte(std::uint8_t &b);                        // false at the end of the file
+std::uint32_t readblock(void *dest, std::uint32_t n);  // bytes copied; fewer than n: end of file
+void readchar();                                       // next character into curchar, inputok false at the end
+void unreadchar();                                     // the next readchar delivers curchar again
+void readline();                                       // the next line into linebuf (at most 255 bytes kept)
 
 // The characters that readchar would deliver next, taken in one step: the
 // run of bytes from the current place in the buffer up to (not including)

@@ -89,8 +89,7 @@ void pntheader() {
         return;
     }
     w = popfirstword(line, uptoblank);
-    if (w.view() != "1.0")
-        report("Nieobsługiwana wersja pliku: "_pl + w + " wyniki mogą być nieprawidłowe."_pl);
+    if (w.view() != "1.0") report("Nieobsługiwana wersja pliku: "_pl + w + " wyniki mogą być nieprawidłowe."_pl);
     for (int i = 0; i < 4; ++i) readline();
 }
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "core/app.h"
-#include "poi/input.h"
 #include "poi/formats.h"
+#include "poi/input.h"
 #include "poi/lsout.h"
 #include "poi/uamkat.h"
 #include "poi/uamproj.h"
@@ -25,10 +25,13 @@ uamrec curuam;  // the record being converted
 enum : std::uint32_t {
     uameast = 0,
     uamnorth = 4,
-    uamname = 9, uamnamelen = 64,
-    uamdesc = 73, uamdesclen = 255,
+    uamname = 9,
+    uamnamelen = 64,
+    uamdesc = 73,
+    uamdesclen = 255,
     uamkatnum = 329,
-    uamkatname = 330, uamkatnamelen = 32,
+    uamkatname = 330,
+    uamkatnamelen = 32,
 };
 
 // A text slot: up to the first zero byte, at most size - 1 bytes.

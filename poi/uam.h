@@ -7,19 +7,19 @@
 
 #include "text/shortstr.h"
 
-constexpr std::uint32_t uamreclen = 362;  // bytes of one record
+constexpr std::uint32_t uamreclen = 362;     // bytes of one record
 extern const unsigned char uamsignature[4];  // BB 22 D5 3F
 
 // One record as the reader took it. Texts are read from their slot up to the
 // first zero byte (at most the slot's size minus one) and cleaned.
 struct uamrec {
-    std::int32_t x = 0;   // easting in metres; longitude in 0.0000001 degree once transformed
-    std::int32_t y = 0;   // northing in metres; latitude in 0.0000001 degree once transformed
-    bool placed = false;  // the transformation succeeded: x and y are longitude and latitude
+    std::int32_t x = 0;       // easting in metres; longitude in 0.0000001 degree once transformed
+    std::int32_t y = 0;       // northing in metres; latitude in 0.0000001 degree once transformed
+    bool placed = false;      // the transformation succeeded: x and y are longitude and latitude
     std::uint8_t katnum = 0;  // category number; 99: the record's own category name
-    shortstr name;        // at most 63 bytes
-    shortstr desc;        // description, at most 254 bytes
-    shortstr kat;         // the category text: own name (99) or the table's entry
+    shortstr name;            // at most 63 bytes
+    shortstr desc;            // description, at most 254 bytes
+    shortstr kat;             // the category text: own name (99) or the table's entry
 };
 extern uamrec curuam;
 

@@ -53,7 +53,8 @@ void katload() {
         std::size_t i = 0;
         if (first) {
             first = false;
-            if (n >= 3 && (unsigned char)buf[0] == 0xEF && (unsigned char)buf[1] == 0xBB && (unsigned char)buf[2] == 0xBF)
+            if (n >= 3 && (unsigned char)buf[0] == 0xEF && (unsigned char)buf[1] == 0xBB &&
+                (unsigned char)buf[2] == 0xBF)
                 i = 3;
         }
         for (; i < n; i++) {

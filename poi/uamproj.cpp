@@ -69,8 +69,7 @@ bool projpoint(std::int32_t &x, std::int32_t &y) {
     proj_errno_reset(projdst);
     PJ_COORD c = proj_coord(double(x), double(y), 0, 0);
     c = proj_trans(projsrc, PJ_INV, c);
-    if (std::isfinite(c.v[0]) && std::isfinite(c.v[1]) && !proj_errno(projsrc))
-        c = proj_trans(projdst, PJ_FWD, c);
+    if (std::isfinite(c.v[0]) && std::isfinite(c.v[1]) && !proj_errno(projsrc)) c = proj_trans(projdst, PJ_FWD, c);
     std::int32_t lon, lat;
     if (!std::isfinite(c.v[0]) || !std::isfinite(c.v[1]) || proj_errno(projsrc) || proj_errno(projdst) ||
         !radtounits(c.v[0], lon) || !radtounits(c.v[1], lat)) {

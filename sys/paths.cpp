@@ -12,10 +12,10 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
-#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,8 +26,8 @@
 #include "text/strutil.h"
 
 // ---- Program folder state ----
-static shortstr pdir;         // the program's folder with a trailing separator; "" when unusable
-static shortstr pdirerr;      // why pdir is empty (Polish, for the user); "" when it is usable
+static shortstr pdir;           // the program's folder with a trailing separator; "" when unusable
+static shortstr pdirerr;        // why pdir is empty (Polish, for the user); "" when it is usable
 static bool pdirready = false;  // progdirinit has run
 
 // ---- Taking paths apart ----
@@ -96,9 +96,7 @@ static std::string utf8fromwide(std::wstring_view w) {
     return s;
 }
 
-bool pathfromwide(std::wstring_view w, shortstr &out, shortstr &why) {
-    return pathfromsys(utf8fromwide(w), out, why);
-}
+bool pathfromwide(std::wstring_view w, shortstr &out, shortstr &why) { return pathfromsys(utf8fromwide(w), out, why); }
 
 // The system's name of a path, false when the path cannot be given to the
 // system as it is: a zero byte would silently cut it and so name another file.
@@ -259,8 +257,8 @@ void progdirinit() {
         return;
     }
     if (dir.size() > progdirmax) {
-        pdirerr = lead + "Ścieżka jest za długa: ma więcej niż "_pl + numtostr(std::int32_t(progdirmax)) +
-                  " znaków."_pl;
+        pdirerr =
+            lead + "Ścieżka jest za długa: ma więcej niż "_pl + numtostr(std::int32_t(progdirmax)) + " znaków."_pl;
         return;
     }
     pdir = dir;

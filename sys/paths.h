@@ -60,7 +60,7 @@ std::wstring pathtowide(const shortstr &p);
 // ".." and be longer than the program keeps.
 bool sysisdir(const std::string &p);   // an existing folder
 bool sysexists(const std::string &p);  // an existing file or folder
-std::string syscwd();                   // the current folder; "/" when it cannot be had
+std::string syscwd();                  // the current folder; "/" when it cannot be had
 // p made absolute against base ("~" and "~/" against the home folder), "."
 // and ".." removed lexically.
 std::string sysfullpath(const std::string &p, const std::string &base);
@@ -71,7 +71,7 @@ bool syshasext(const std::string &p);           // the last name has an extensio
 // File-system calls taking code page 1250 paths.
 std::FILE *fsopen(const shortstr &path, const char *mode);
 int fsrename(const shortstr &from, const shortstr &to);  // 0 or the error number
-int fsmkdir(const shortstr &path);                         // 0 or the error number
+int fsmkdir(const shortstr &path);                       // 0 or the error number
 // A file that did not exist before, opened for writing ("wb"); null (errno
 // set) when it exists already or cannot be made.
 std::FILE *fscreatenew(const shortstr &path);

@@ -10,8 +10,8 @@
 
 #include <unistd.h>
 
-#include "core/app.h"
 #include "app/cli.h"
+#include "core/app.h"
 #include "tests/clirun.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
@@ -20,13 +20,13 @@
 namespace {
 
 // ---- The test subcommand "probe" and what its run saw ----
-shortstr probedir;              // --dir
-std::int32_t probenum;          // --num, 1..10
-std::int32_t probemode;         // --mode off|fewer|more
-bool probefail;                 // --fail: the run reports an error
-int proberuns;                  // times the run started
+shortstr probedir;                    // --dir
+std::int32_t probenum;                // --num, 1..10
+std::int32_t probemode;               // --mode off|fewer|more
+bool probefail;                       // --fail: the run reports an error
+int proberuns;                        // times the run started
 std::vector<std::string> probefiles;  // paths the run's file dialogs got, UTF-8
-bool probeasked;                // the run's question was answered Yes
+bool probeasked;                      // the run's question was answered Yes
 
 void proberun() {
     proberuns++;

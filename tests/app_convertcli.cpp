@@ -29,10 +29,12 @@ TEST_F(convertcli, convertsandcontinuestheids) {
     std::string out = t / "wynik.txt";
     child c = run({"convert", "-o", out, "-u", "7", "-i", "100", t / "a.pnt"});
     EXPECT_EQ(c.status, 0) << c.errtext;
-    EXPECT_EQ(c.outtext, "rozpoczynam konwersję " + t.path + "/a.pnt\nPominięto 1 wpisów\n"
-                         "Przetworzono poprawnie 2 wpisów\n");
-    EXPECT_EQ(readfile(out), lsheadtext + "\"Apteka\",525000000,210000000,0,0,0,7,100\r\n"
-                                          "\"Bar\",530000000,220000000,0,0,0,7,101\r\n");
+    EXPECT_EQ(c.outtext, "rozpoczynam konwersję " + t.path +
+                             "/a.pnt\nPominięto 1 wpisów\n"
+                             "Przetworzono poprawnie 2 wpisów\n");
+    EXPECT_EQ(readfile(out), lsheadtext +
+                                 "\"Apteka\",525000000,210000000,0,0,0,7,100\r\n"
+                                 "\"Bar\",530000000,220000000,0,0,0,7,101\r\n");
 
     // The next run takes the output, user id and next id from trelik.cfg.
     c = run({"convert", t / "a.pnt"});
@@ -49,7 +51,8 @@ TEST_F(convertcli, failedfilesdonotstoptheothers) {
     child c = run({"convert", "-o", out, "brak.pnt", t / "b.uam", t / "c.pnt", t / "a.pnt"});
     EXPECT_EQ(c.status, 1);
     EXPECT_NE(c.outtext.find("rozpoczynam konwersję brak.pnt\nBłąd: Nie można otworzyć pliku brak.pnt\n"),
-              std::string::npos) << c.outtext;
+              std::string::npos)
+        << c.outtext;
     EXPECT_NE(c.outtext.find("Błąd: Nieobsługiwany format pliku\n"), std::string::npos);
     EXPECT_NE(c.outtext.find("Błąd: Nieobsługiwany typ pliku waypoint\n"), std::string::npos);
     const std::string last = "Przetworzono poprawnie 1 wpisów\n";
@@ -62,7 +65,8 @@ TEST_F(convertcli, outputthatcannotbewritten) {
     child c = run({"convert", "-o", "/dev/full", t / "a.pnt"});
     EXPECT_EQ(c.status, 1);
     EXPECT_NE(c.outtext.find("Błąd: Nie można zapisać pliku wynikowego /dev/full (brak miejsca na dysku)\n"),
-              std::string::npos) << c.outtext;
+              std::string::npos)
+        << c.outtext;
     EXPECT_NE(c.outtext.find("Przetworzono poprawnie 0 wpisów\n"), std::string::npos);
 
     // The ids did not advance: the next run into a good file starts at 1.
@@ -74,7 +78,8 @@ TEST_F(convertcli, outputthatcannotbewritten) {
     c = run({"convert", "-o", t / "brak/wynik.txt", t / "a.pnt"});
     EXPECT_EQ(c.status, 1);
     EXPECT_NE(c.outtext.find("Błąd: Nie można utworzyć pliku wynikowego " + t.path + "/brak/wynik.txt\n"),
-              std::string::npos) << c.outtext;
+              std::string::npos)
+        << c.outtext;
 }
 
 }  // namespace

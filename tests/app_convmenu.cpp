@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
 #include "app/cli.h"
 #include "app/clip.h"
+#include "core/app.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
@@ -61,13 +61,13 @@ struct convmenutest : ::testing::Test {
 
 TEST_F(convmenutest, conversionandthemenugrowing) {
     writefile(t / "punkty.pnt", head5 + "52.1,21.2,,,Apteka\r\n53,22,,,;\r\n54,23,,,Bar\r\n");
-    scripthotkey("k");               // main menu: Konwertuj do LS
-    scriptchoose(1);                 // Konwertuj plik
+    scripthotkey("k");  // main menu: Konwertuj do LS
+    scriptchoose(1);    // Konwertuj plik
     scriptpick(t / "punkty.pnt");
-    scriptchoose(6);                 // Resetuj plik wynikowy
+    scriptchoose(6);  // Resetuj plik wynikowy
     scriptyes();
-    scripthotkey("left");            // back
-    scriptchoose(7);                 // Zamknij program
+    scripthotkey("left");  // back
+    scriptchoose(7);       // Zamknij program
     EXPECT_EQ(runprogram(), 0);
 
     std::vector<std::string> intro = between("chosen: 1", "menu: ");
@@ -130,18 +130,17 @@ TEST_F(convmenutest, outputfiledialog) {
     std::string other = t / "inny.txt";
     scriptchoose(1);
     scriptchoose(3);
-    scriptpick(other);          // a new file: no message
+    scriptpick(other);  // a new file: no message
     scriptchoose(3);
-    scriptpick(out);            // an existing file: the append warning
+    scriptpick(out);  // an existing file: the append warning
     scriptchoose(3);
-    scriptcancel();             // cancelled while the output exists
+    scriptcancel();  // cancelled while the output exists
     scriptchoose(8);
     scriptchoose(7);
     writefile(out, "");
     EXPECT_EQ(runprogram(), 0);
     std::string title = "file[Ustaw plik wynikowy (jeśli nie istnieje zostanie utworzony)] 4 2: ";
-    EXPECT_EQ(between("chosen: 3", "menu: "),
-              (std::vector<std::string>{"sound: event.wav", "clear", title + other}));
+    EXPECT_EQ(between("chosen: 3", "menu: "), (std::vector<std::string>{"sound: event.wav", "clear", title + other}));
     auto it = std::find(tr().begin(), tr().end(), title + out);
     ASSERT_NE(it, tr().end());
     EXPECT_EQ(*(it + 1), appendwarning);
@@ -199,8 +198,9 @@ TEST_F(convmenutest, clipboardanddeletion) {
     scriptchoose(7);
     EXPECT_EQ(runprogram(), 0);
     EXPECT_TRUE(has("clip[62]: " + path)) << transcripttext();
-    EXPECT_TRUE(has("info[Info]: Plik wynikowy został skopiowany do schowka. Możesz go wkleić w docelowej "
-                    "lokalizacji w Eksploratorze Windows lub innym programie do kopiowania plików."));
+    EXPECT_TRUE(
+        has("info[Info]: Plik wynikowy został skopiowany do schowka. Możesz go wkleić w docelowej "
+            "lokalizacji w Eksploratorze Windows lub innym programie do kopiowania plików."));
     EXPECT_TRUE(existsfile(path));
     EXPECT_EQ(countof("clip[62]: " + path), 2);  // a fresh list each time
 

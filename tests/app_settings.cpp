@@ -12,10 +12,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/settings.h"
 #include "app/shell.h"
 #include "core/app.h"
 #include "sys/paths.h"
-#include "app/settings.h"
 #include "tests/testfiles.h"
 
 namespace {
@@ -45,9 +45,7 @@ struct settingstest : ::testing::Test {
     void TearDown() override { progdirinit(); }
 };
 
-TEST_F(settingstest, defaultoutput) {
-    EXPECT_EQ(outputfile.str(), t.path + "/wynikowe poi dla loadstone.txt");
-}
+TEST_F(settingstest, defaultoutput) { EXPECT_EQ(outputfile.str(), t.path + "/wynikowe poi dla loadstone.txt"); }
 
 TEST_F(settingstest, loadlengths) {
     const std::string full = image(17, 42, "/dane/wynik.txt", 'z');
@@ -68,8 +66,7 @@ TEST_F(settingstest, loadlengths) {
         {"longer", full + std::string(100, 'q'), 17, 42, "/dane/wynik.txt"},
         {"negative and zero", image(-5, 0, "x"), -5, 0, "x"},
         {"empty path", image(3, 4, ""), 3, 4, "<empty>"},
-        {"extremes", image(INT32_MIN, INT32_MAX, std::string(255, 'p')), INT32_MIN, INT32_MAX,
-         std::string(255, 'p')},
+        {"extremes", image(INT32_MIN, INT32_MAX, std::string(255, 'p')), INT32_MIN, INT32_MAX, std::string(255, 'p')},
     };
     for (const row &r : rows) {
         SCOPED_TRACE(r.what);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/cli.h"
 #include "app/shell.h"
 #include "core/app.h"
-#include "app/cli.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
@@ -89,10 +89,7 @@ TEST_F(shelltest, closeconfirmed) {
     scriptyes();
     EXPECT_EQ(runprogram(), 0);
     std::vector<std::string> tail = {
-        "menusel: 1",
-        "ask[Pytanie]: Czy na pewno chcesz zamknąć program? -> tak",
-        "quit",
-        "chosen: 0",
+        "menusel: 1",           "ask[Pytanie]: Czy na pewno chcesz zamknąć program? -> tak", "quit", "chosen: 0",
         "soundsync: evend.wav",
     };
     auto &tr = transcript();
@@ -199,8 +196,9 @@ TEST_F(shelltest, settingskept) {
 TEST_F(shelltest, unusablefolder) {
     homeenv bad("/tmp/日本");
     EXPECT_EQ(runprogram(), 1);
-    EXPECT_TRUE(has("info[Info]: Błąd: Nie można użyć folderu wskazanego w zmiennej TRELIK_HOME. "
-                    "Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej)."))
+    EXPECT_TRUE(
+        has("info[Info]: Błąd: Nie można użyć folderu wskazanego w zmiennej TRELIK_HOME. "
+            "Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej)."))
         << transcripttext();
     EXPECT_FALSE(has("menusel: 1"));
 }

@@ -20,15 +20,15 @@
 extern char **environ;
 
 struct child {
-    pid_t pid = -1;       // the running child, -1 when none
-    int in = -1;          // its standard input (our end), -1 once closed
-    int out = -1;         // its standard output (our end), -1 at its end
-    int err = -1;         // its standard error (our end), -1 at its end
-    std::string outtext;  // everything read from its standard output so far
-    std::string errtext;  // everything read from its standard error so far
-    int status = -1;      // exit code once reaped; -1 while running, killed or signalled
+    pid_t pid = -1;         // the running child, -1 when none
+    int in = -1;            // its standard input (our end), -1 once closed
+    int out = -1;           // its standard output (our end), -1 at its end
+    int err = -1;           // its standard error (our end), -1 at its end
+    std::string outtext;    // everything read from its standard output so far
+    std::string errtext;    // everything read from its standard error so far
+    int status = -1;        // exit code once reaped; -1 while running, killed or signalled
     bool timedout = false;  // it had to be killed
-    int signal = 0;       // the signal that ended it, 0 when it exited
+    int signal = 0;         // the signal that ended it, 0 when it exited
 };
 
 using childclock = std::chrono::steady_clock;
@@ -168,9 +168,8 @@ inline bool childfinish(child &c, const std::string &input, int timeoutms) {
 }
 
 // Runs a program to its end with the given input.
-inline child childrun(const std::vector<std::string> &argv,
-                      const std::vector<std::pair<std::string, std::string>> &env, const std::string &input,
-                      int timeoutms) {
+inline child childrun(const std::vector<std::string> &argv, const std::vector<std::pair<std::string, std::string>> &env,
+                      const std::string &input, int timeoutms) {
     child c;
     if (childstart(c, argv, env)) childfinish(c, input, timeoutms);
     return c;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "app/cli.h"
 #include "app/shell.h"
 #include "core/app.h"
-#include "app/cli.h"
 #include "poi/input.h"
 #include "tests/childproc.h"
 #include "tests/clirun.h"
@@ -79,7 +79,11 @@ struct limits : ::testing::Test {
 TEST_F(limits, idsupto2147483647) {
     writefile(t / "a.pnt", head5 + "52,21,,,A\r\n52,21,,,B\r\n52,21,,,C\r\n");
     writefile(t / "tba001.txt", tbhead(1) + tbrec + tbrec + tbrec + tbfoot(1));
-    struct row { std::int32_t start; strings args; int written, code; };
+    struct row {
+        std::int32_t start;
+        strings args;
+        int written, code;
+    };
     const row rows[] = {
         {2000000000, {"convert", t / "a.pnt"}, 3, 0},
         {2147483644, {"convert", t / "a.pnt"}, 3, 0},
@@ -126,7 +130,9 @@ TEST_F(limits, menuattheidlimit) {
 // ---- Coordinates at the ends of 32 bits ----
 
 TEST_F(limits, pntcoordinates) {
-    struct row { const char *lat, *lon, *out; };
+    struct row {
+        const char *lat, *lon, *out;
+    };
     const row rows[] = {
         {"214.7483647", "-214.7483648", "2147483647,-2147483648"},
         {"214.74836479", "-214.74836489", "2147483647,-2147483648"},  // decimals past seven dropped
@@ -160,13 +166,17 @@ TEST_F(limits, uamgridanddeclaredcounts) {
         EXPECT_EQ(c.code, 0);
         EXPECT_NE(c.out.find("zadeklarowano w pliku " + num(declared) + " rekordów\n" + fail + fail + fail + fail +
                              "Pominięto 4 wpisów\nPrzetworzono poprawnie 1 wpisów\n"),
-                  std::string::npos) << c.out;
+                  std::string::npos)
+            << c.out;
         EXPECT_EQ(readfile(out), lsheadtext + "\"punkt\",522229896,210062988,0,0,0,1,1\r\n");
     }
 }
 
 TEST_F(limits, textbasepositions) {
-    struct row { const char *p; const char *out; };  // out: the point's latitude and longitude, "" when faulty
+    struct row {
+        const char *p;
+        const char *out;
+    };  // out: the point's latitude and longitude, "" when faulty
     const row rows[] = {
         {"2147483647 -2147483648", "-2147483648,2147483647"},
         {"-2147483648 2147483647", "2147483647,-2147483648"},
@@ -187,18 +197,28 @@ TEST_F(limits, textbasepositions) {
     EXPECT_EQ(c.code, 0);
     EXPECT_NE(c.out.find(warnings + "Zakończono\nStatystyka:\nWszystkich: 5\nZaremowanych: 0\n"
                                     "Zawierających błędy: 3\nPrawidłowych: 2\n"),
-              std::string::npos) << c.out;
+              std::string::npos)
+        << c.out;
     EXPECT_EQ(readfile(out), expect);
 }
 
 // ---- Part numbers ----
 
 TEST(partname, widths) {
-    struct row { std::int32_t n; int width; const char *name; };
+    struct row {
+        std::int32_t n;
+        int width;
+        const char *name;
+    };
     const row rows[] = {
-        {7, 1, "tba7.txt"},          {7, 3, "tba007.txt"},         {1000, 3, "tba1000.txt"},
-        {999, 3, "tba999.txt"},      {7, 10, "tba0000000007.txt"}, {INT32_MAX, 1, "tba2147483647.txt"},
-        {INT32_MAX, 10, "tba2147483647.txt"}, {1, 9, "tba000000001.txt"},
+        {7, 1, "tba7.txt"},
+        {7, 3, "tba007.txt"},
+        {1000, 3, "tba1000.txt"},
+        {999, 3, "tba999.txt"},
+        {7, 10, "tba0000000007.txt"},
+        {INT32_MAX, 1, "tba2147483647.txt"},
+        {INT32_MAX, 10, "tba2147483647.txt"},
+        {1, 9, "tba000000001.txt"},
     };
     for (const row &r : rows) EXPECT_EQ(partname(r.n, r.width).str(), r.name) << r.n << " width " << r.width;
 }
@@ -207,7 +227,11 @@ TEST(partname, widths) {
 // latest at 2147483647, without passing it; a name whose number does not fit
 // 32 bits names no part.
 TEST_F(limits, partsatthetop) {
-    struct row { strings files; std::string first, between; int records, code; };
+    struct row {
+        strings files;
+        std::string first, between;
+        int records, code;
+    };
     const std::string none = "Nie znaleziono następnej części bazy. Ostatnia przetworzona część nr 2147483645\n";
     const row rows[] = {
         {{"tba998.txt", "tba999.txt", "tba1000.txt"}, "tba998.txt", "", 2, 0},
@@ -228,17 +252,18 @@ TEST_F(limits, partsatthetop) {
         EXPECT_EQ(c.code, r.code) << c.err;
         std::string expect = "Przetwarzam " + r.first + " w folderze " + t.path + "/\n" + r.between;
         if (r.records >= 0)
-            expect += "Zakończono\nStatystyka:\nWszystkich: " + num(r.records) + "\nZaremowanych: 0\n"
-                      "Zawierających błędy: 0\nPrawidłowych: " + num(r.records) + "\nBrakujących części bazy: 0\n";
-        else
-            EXPECT_NE(c.err.find("nie kończy się numerem części bazy"), std::string::npos) << c.err;
+            expect += "Zakończono\nStatystyka:\nWszystkich: " + num(r.records) +
+                      "\nZaremowanych: 0\n"
+                      "Zawierających błędy: 0\nPrawidłowych: " +
+                      num(r.records) + "\nBrakujących części bazy: 0\n";
+        else EXPECT_NE(c.err.find("nie kończy się numerem części bazy"), std::string::npos) << c.err;
         EXPECT_EQ(c.out, expect);
     }
 }
 
 TEST_F(limits, generationstopsatthelargestpart) {
-    writefile(t / "a.uam", "\xBB\x22\xD5\x3F" + le32(3) + uamrec(637000, 486000, "A") +
-                               uamrec(637000, 486000, "B") + uamrec(637000, 486000, "C"));
+    writefile(t / "a.uam", "\xBB\x22\xD5\x3F" + le32(3) + uamrec(637000, 486000, "A") + uamrec(637000, 486000, "B") +
+                               uamrec(637000, 486000, "C"));
     apptitle = "Trelik";
     ASSERT_TRUE(appstart());
     destfolder = shortstr(t / "baza/");
@@ -249,7 +274,8 @@ TEST_F(limits, generationstopsatthelargestpart) {
     std::string tr = transcripttext();
     EXPECT_NE(tr.find("pane: Błąd: Numer części bazy osiągnął największą możliwą wartość. Ustaw mniejszy numer "
                       "pierwszej części.\n"),
-              std::string::npos) << tr;
+              std::string::npos)
+        << tr;
     EXPECT_NE(tr.find("pane: Zapisano 2 rekordów\n"), std::string::npos) << tr;
     EXPECT_EQ(readfile(t / "baza/tba2147483647.txt"),
               "textbase kwz part 2147483647\r\nkorektor \r\n\r\np 210062988 522229896\r\nk \r\no \r\nn B\r\n\r\n" +
@@ -284,7 +310,8 @@ TEST_F(limits, seventythousandrecordsinapart) {
                          "plik tba001.txt linia 280002\nZa mało rekordów w tej części: 70000\nZakończono\n"
                          "Statystyka:\nWszystkich: 70000\nZaremowanych: 0\nZawierających błędy: 1\n"
                          "Prawidłowych: 69999\n"),
-              std::string::npos) << c.out.substr(c.out.size() > 600 ? c.out.size() - 600 : 0);
+              std::string::npos)
+        << c.out.substr(c.out.size() > 600 ? c.out.size() - 600 : 0);
     c = clirun({"convert-textbase", "-o", out, "-i", "1", t / "tba001.txt"});
     EXPECT_EQ(c.code, 0);
     EXPECT_EQ(lspoints(readfile(out), 1, 1), 69999);

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "app/cli.h"
 #include "app/shell.h"
 #include "core/app.h"
-#include "app/cli.h"
 #include "tests/childproc.h"
 #include "tests/lscheck.h"
 #include "tests/scripted/scripted.h"
@@ -141,7 +141,8 @@ TEST_F(stopscripted, textbasecheckandconversionstopbetweenrecords) {
                              "\nZaremowanych: 0\nZawierających błędy: 0\nPrawidłowych: " + num(n) +
                              "\nBrakujących części bazy: 0\nPrawidłowych ilościowo części: " + num(good) +
                              "\nNieprawidłowych ilościowo części: 0\n"),
-                      std::string::npos) << p;
+                      std::string::npos)
+                << p;
             EXPECT_EQ(p.find("plik tba"), std::string::npos) << p;
             EXPECT_EQ(p.find("Błąd"), std::string::npos) << p;
             if (convert) {
@@ -171,8 +172,8 @@ struct biginputs {
     biginputs() {
         child a = childrun({build + "/mkpnt", "--seed", "4", "--points", "300000", pnt}, {}, "", timeoutms);
         child b = childrun({build + "/mkuam", "--seed", "4", "--records", "100000", uam}, {}, "", timeoutms);
-        child c = childrun({build + "/mktba", "--seed", "4", "--parts", "100", "--records", "1000", base}, {}, "",
-                           timeoutms);
+        child c =
+            childrun({build + "/mktba", "--seed", "4", "--parts", "100", "--records", "1000", base}, {}, "", timeoutms);
         EXPECT_EQ(a.status + b.status + c.status, 0) << a.errtext << b.errtext << c.errtext;
         tbstats = c.outtext;
     }
@@ -275,8 +276,7 @@ TEST_F(stopsigint, generationclosesitslastpart) {
     child f = run({"generate", "--part-size", "1000", "--dest", full, big().uam});
     ASSERT_EQ(f.status, 0) << f.errtext;
     std::filesystem::remove(cfg);
-    child c = interrupt({"generate", "--part-size", "1000", "--dest", part, big().uam},
-                        grown(part + "tba002.txt", 0));
+    child c = interrupt({"generate", "--part-size", "1000", "--dest", part, big().uam}, grown(part + "tba002.txt", 0));
     EXPECT_EQ(c.status, 1);
     long long n = numafter(c.outtext, "\nZapisano ");
     int parts = 0, records = 0;

@@ -15,12 +15,12 @@
 
 #include <sys/stat.h>
 
-#include "core/app.h"
-#include "sys/paths.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "core/app.h"
 #include "poi/convrun.h"
 #include "poi/lsout.h"
+#include "sys/paths.h"
 #include "tests/childproc.h"
 #include "tests/faults.h"
 #include "tests/lscheck.h"
@@ -221,8 +221,8 @@ TEST_F(outfault, commandlinedisk) {
         const std::string out = t / (std::string("wynik-") + kindname[k] + ".txt");
         std::vector<std::string> args = {"convert"};
         if (k == tba) args = {"convert-textbase", "--all"};
-        for (const std::string &a : {std::string("-o"), out, std::string("-u"), std::to_string(user),
-                                     std::string("-i"), std::to_string(first)})
+        for (const std::string &a : {std::string("-o"), out, std::string("-u"), std::to_string(user), std::string("-i"),
+                                     std::to_string(first)})
             args.push_back(a);
         args.push_back(k == pnt ? inputs().pnt : k == uam ? inputs().uam : inputs().base + "tba001.txt");
         // 75 or 150 KB, as the shell counts its blocks.
@@ -234,7 +234,8 @@ TEST_F(outfault, commandlinedisk) {
         EXPECT_GT(n, 0);
         EXPECT_NE(c.outtext.find("Błąd: Nie można zapisać pliku wynikowego " + out +
                                  " (plik przekroczył największy dozwolony rozmiar)\n"),
-                  std::string::npos) << c.outtext;
+                  std::string::npos)
+            << c.outtext;
         EXPECT_NE(c.outtext.find("\n" + countline(k, n) + "\n"), std::string::npos) << c.outtext;
 
         std::string cfg = readfile(t / "trelik.cfg");

@@ -17,8 +17,8 @@
 
 #include "app/shell.h"
 #include "core/app.h"
-#include "sys/paths.h"
 #include "poi/lsout.h"
+#include "sys/paths.h"
 #include "tests/childproc.h"
 #include "tests/faults.h"
 #include "tests/testfiles.h"
@@ -32,9 +32,9 @@ struct inputfile {
     std::string uam = t / "in.uam";
     inputfile() {
         chmod(t.path.c_str(), 0755);  // read by runs as nobody too
-        child c = childrun({std::string(std::getenv("TRELIK_BUILD")) + "/mkuam", "--seed", "2", "--records", "3000",
-                            uam},
-                           {}, "", 60000);
+        child c =
+            childrun({std::string(std::getenv("TRELIK_BUILD")) + "/mkuam", "--seed", "2", "--records", "3000", uam}, {},
+                     "", 60000);
         if (c.status != 0) ADD_FAILURE() << "mkuam: " << c.errtext;
     }
 };
@@ -91,18 +91,18 @@ TEST_F(partfault, everyfault) {
     struct row {
         const char *what;
         fault f;
-        int size;             // records a part
-        std::string msg;      // after "Błąd: "; D stands for the destination folder
-        int written;          // records the run reports and its whole parts hold
-        bool asnobody;        // permission bits must count
+        int size;         // records a part
+        std::string msg;  // after "Błąd: "; D stands for the destination folder
+        int written;      // records the run reports and its whole parts hold
+        bool asnobody;    // permission bits must count
     };
     const row rows[] = {
         {"the part is a full device", devfull, 100,
          "Nie można zapisać pliku części bazy Dtba001.txt (brak miejsca na dysku)", 0, false},
         {"no room for the first header", noroom, 100,
          "Nie można zapisać pliku części bazy Dtba001.txt (plik przekroczył największy dozwolony rozmiar)", 0, false},
-        {"read-only folder", readonly, 100,
-         "Nie można utworzyć pliku części bazy Dtba001.txt (brak prawa zapisu)", 0, true},
+        {"read-only folder", readonly, 100, "Nie można utworzyć pliku części bazy Dtba001.txt (brak prawa zapisu)", 0,
+         true},
         {"read-only parent folder", roparent, 100, "Nie można utworzyć folderu D (brak prawa zapisu)", 0, true},
         {"folder made read-only once part 2 is open", romid, 100,
          "Nie można utworzyć pliku części bazy Dtba003.txt (brak prawa zapisu)", 200, true},

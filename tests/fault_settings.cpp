@@ -10,9 +10,9 @@
 
 #include <sys/stat.h>
 
+#include "app/settings.h"
 #include "core/app.h"
 #include "sys/paths.h"
-#include "app/settings.h"
 #include "tests/faults.h"
 #include "tests/testfiles.h"
 
@@ -30,10 +30,10 @@ std::string image(std::int32_t next, std::int32_t user, const std::string &path)
 TEST(settingsfault, oldfileornewfile) {
     struct row {
         const char *what;
-        bool old;        // a trelik.cfg is there before
-        bool readonly;   // the program folder is read-only
-        rlim_t limit;    // bytes a file may reach; 0: no limit
-        bool replaced;   // the new settings are saved
+        bool old;       // a trelik.cfg is there before
+        bool readonly;  // the program folder is read-only
+        rlim_t limit;   // bytes a file may reach; 0: no limit
+        bool replaced;  // the new settings are saved
     };
     const row rows[] = {
         {"read-only folder, old file", true, true, 0, false},

@@ -42,7 +42,10 @@ struct inputtest : ::testing::Test {
 };
 
 TEST_F(inputtest, threelineendsgivethesamelines) {
-    struct row { const char *name; std::string data; };
+    struct row {
+        const char *name;
+        std::string data;
+    };
     const row rows[] = {
         {"crlf", "ab\r\n\r\ncd\r\nef\r\n"},
         {"lf", "ab\n\ncd\nef\n"},
@@ -115,7 +118,7 @@ TEST_F(inputtest, blocksandbytes) {
     std::vector<char> buf(362);
     EXPECT_EQ(readblock(buf.data(), 362), 362u);
     for (int i = 0; i < 27; ++i) readblock(buf.data(), 362);  // 28 * 362 = 10136 bytes
-    EXPECT_EQ(readblock(buf.data(), 362), 100u);                // 100 left
+    EXPECT_EQ(readblock(buf.data(), 362), 100u);              // 100 left
     std::uint8_t b;
     EXPECT_FALSE(readbyte(b));
 }

@@ -26,11 +26,20 @@ namespace {
 const std::string head5 = "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr1\r\nr2\r\nr3\r\n";
 
 TEST(pntcoord, table) {
-    struct row { const char *in; std::int32_t out; };
+    struct row {
+        const char *in;
+        std::int32_t out;
+    };
     const row rows[] = {
-        {"52.2296756", 522296756}, {"-0.5", -5000000},   {"21.01222878", 210122287},
-        {"18", 180000000},         {" 52.1 ", 521000000}, {"-33.8674", -338674000},
-        {"abc", 0},                {"", 0},               {"12.5x", 125},
+        {"52.2296756", 522296756},
+        {"-0.5", -5000000},
+        {"21.01222878", 210122287},
+        {"18", 180000000},
+        {" 52.1 ", 521000000},
+        {"-33.8674", -338674000},
+        {"abc", 0},
+        {"", 0},
+        {"12.5x", 125},
         {"-179.9999999", -1799999999},
     };
     for (const row &r : rows) EXPECT_EQ(pntcoord(shortstr(r.in)), r.out) << r.in;
@@ -105,7 +114,11 @@ struct pnttest : ::testing::Test {
 };
 
 TEST_F(pnttest, headerchecks) {
-    struct row { const char *first; const char *message; bool converts; };
+    struct row {
+        const char *first;
+        const char *message;
+        bool converts;
+    };
     const row rows[] = {
         {"OZIEXPLORER POINT FILE VERSION 1.0", nullptr, true},
         {"  OziExplorer   Point File Version 1.0  ", nullptr, true},
@@ -133,14 +146,20 @@ TEST_F(pnttest, headerchecks) {
 }
 
 TEST_F(pnttest, namesfromthefields) {
-    struct row { const char *line; const char *written; };
+    struct row {
+        const char *line;
+        const char *written;
+    };
     const row rows[] = {
         {"52.5,21,x,y,Apteka,Centrum,Nocna,0x1F", "\"Apteka Centrum Nocna\",525000000,210000000"},
         {"52.5,21,x,y,Apteka,,,apteka dy\xbfurna", "\"Apteka\",525000000,210000000"},
         {"52.5,21,x,y,Sklep (nr 5),,,", "\"Sklep nr 5\",525000000,210000000"},
         {"52.5,21,x,y,Bar,Mleczny,,Kuchnia Domowa", "\"kuchnia domowa Bar Mleczny\",525000000,210000000"},
         {"52.5,21,x,y,\"A\";'B'[C]/D.e-f,,,", "\"A B C /D.e-f\",525000000,210000000"},
-        {"-0.5 , 21.123456789 ,x,y, \xa3\xf3" "d\x9f ,,,", "\"\xa3\xf3" "d\x9f\",-5000000,211234567"},
+        {"-0.5 , 21.123456789 ,x,y, \xa3\xf3"
+         "d\x9f ,,,",
+         "\"\xa3\xf3"
+         "d\x9f\",-5000000,211234567"},
         {"52,21,x,y,A,B,C,D,9,10,11,12", "\"d A B C\",520000000,210000000"},
     };
     for (const row &r : rows) {
@@ -159,16 +178,21 @@ TEST_F(pnttest, oddlines) {
         "   \t\r\n"
         "# komentarz\r\n"
         "komentarz,52,21\r\n"
-        "52,21,,,;;;\r\n"                 // name empty after the clean-up
-        "53,22\r\n"                        // short line: its point ends here
-        "54,23,,,Drugi\r\n"                // ...and this one is not swallowed
-        "55,24,,,Trzeci," + std::string(100000, 'z') + ",,,,\r\n"
-        "  56,25,,,Czwarty";               // leading blanks, no line end
+        "52,21,,,;;;\r\n"    // name empty after the clean-up
+        "53,22\r\n"          // short line: its point ends here
+        "54,23,,,Drugi\r\n"  // ...and this one is not swallowed
+        "55,24,,,Trzeci," +
+        std::string(100000, 'z') +
+        ",,,,\r\n"
+        "  56,25,,,Czwarty";  // leading blanks, no line end
     std::string o = convert(head5 + body);
-    EXPECT_EQ(o, "\"Pierwszy\",520000000,210000000,0,0,0,1,1\r\n"
-                 "\"Drugi\",540000000,230000000,0,0,0,1,2\r\n"
-                 "\"Trzeci " + std::string(68, 'z') + "\",550000000,240000000,0,0,0,1,3\r\n"
-                 "\"Czwarty\",560000000,250000000,0,0,0,1,4\r\n");
+    EXPECT_EQ(o,
+              "\"Pierwszy\",520000000,210000000,0,0,0,1,1\r\n"
+              "\"Drugi\",540000000,230000000,0,0,0,1,2\r\n"
+              "\"Trzeci " +
+                  std::string(68, 'z') +
+                  "\",550000000,240000000,0,0,0,1,3\r\n"
+                  "\"Czwarty\",560000000,250000000,0,0,0,1,4\r\n");
     EXPECT_EQ(counts(), "Pominięto 4 wpisów|Przetworzono poprawnie 4 wpisów|");
     EXPECT_EQ(nextpointid, 5);
 }
@@ -215,8 +239,11 @@ TEST_F(pnttest, runframeandextensions) {
     reset();
     std::remove(out.c_str());
     convert(head5 + "52,21,,,A\r\nx\r\n", "PUNKTY.PNT");
-    std::string expect = "file[Wybierz plik poi do konwersji] 2 0: " + t.path + "/PUNKTY.PNT\n"
-                         "pane: rozpoczynam konwersję " + t.path + "/PUNKTY.PNT\n"
+    std::string expect = "file[Wybierz plik poi do konwersji] 2 0: " + t.path +
+                         "/PUNKTY.PNT\n"
+                         "pane: rozpoczynam konwersję " +
+                         t.path +
+                         "/PUNKTY.PNT\n"
                          "soundloop: evproc.wav\n"
                          "status: Przetwarzanie w toku...\n"
                          "soundsync: evproc.wav\n"
@@ -245,7 +272,8 @@ TEST_F(pnttest, closingduringarunstopsatthenextpoint) {
     scriptyes();
     convertfile();
     EXPECT_TRUE(quitflag);
-    EXPECT_TRUE(has("ask[Pytanie - Trelik]: Czy przerwać aktualny proces i zakończyć program? -> tak")) << transcripttext();
+    EXPECT_TRUE(has("ask[Pytanie - Trelik]: Czy przerwać aktualny proces i zakończyć program? -> tak"))
+        << transcripttext();
     std::string o = readfile(out);
     int lines = lspoints(o, 1, 1);
     EXPECT_GT(lines, 0);

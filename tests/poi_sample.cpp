@@ -91,11 +91,10 @@ TEST(poisample, thesampleiswhatthegeneratormakes) {
 TEST(poisample, thesampleconvertscompletely) {
     tempdir t;
     std::string out = t / "wynik.txt";
-    child c = childrun({builddir() + "/trelik", "convert", "-o", out, "-i", "1", sample()},
-                       {{"TRELIK_HOME", t.path}}, "", 30000);
+    child c = childrun({builddir() + "/trelik", "convert", "-o", out, "-i", "1", sample()}, {{"TRELIK_HOME", t.path}},
+                       "", 30000);
     EXPECT_EQ(c.status, 0) << c.outtext << c.errtext;
-    EXPECT_NE(c.outtext.find("Pominięto 0 wpisów\nPrzetworzono poprawnie 40 wpisów\n"), std::string::npos)
-        << c.outtext;
+    EXPECT_NE(c.outtext.find("Pominięto 0 wpisów\nPrzetworzono poprawnie 40 wpisów\n"), std::string::npos) << c.outtext;
 
     EXPECT_EQ(lspoints(readfile(out), 1, 1), 40);
     std::vector<std::string> lines = crlflines(readfile(out));
@@ -162,8 +161,7 @@ TEST(poisample, theautomapasampleiswhatthegeneratormakes) {
     EXPECT_FALSE(mkuam({"--declared", "2147483648", t / "e.uam"}));
     EXPECT_FALSE(mkuam({"--pairs", t / "e.txt"}));
     EXPECT_FALSE(mkuam({"--records", "10", "--pairs", t / "e.txt", "/dev/full"}));
-    for (const char *name : {"e.uam", "e.uam.part", "e.txt", "e.txt.part"})
-        EXPECT_FALSE(existsfile(t / name)) << name;
+    for (const char *name : {"e.uam", "e.uam.part", "e.txt", "e.txt.part"}) EXPECT_FALSE(existsfile(t / name)) << name;
     struct stat st;
     ASSERT_EQ(stat("/dev/full", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
@@ -176,8 +174,9 @@ TEST(poisample, theautomapasampleiswhatthegeneratormakes) {
     std::string line;
     std::size_t lines = 0;
     PJ_CONTEXT *ctx = proj_context_create();
-    PJ *grid = proj_create(ctx, "+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000 "
-                                "+ellps=GRS80 +units=m");
+    PJ *grid = proj_create(ctx,
+                           "+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000 "
+                           "+ellps=GRS80 +units=m");
     PJ *geo = proj_create(ctx, "+proj=latlong +ellps=WGS84");
     ASSERT_TRUE(grid && geo);
     while (std::getline(pairs, line)) {
@@ -198,4 +197,4 @@ TEST(poisample, theautomapasampleiswhatthegeneratormakes) {
     proj_context_destroy(ctx);
 }
 
-} // namespace
+}  // namespace

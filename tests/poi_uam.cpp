@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
 #include "app/cli.h"
 #include "app/shell.h"
+#include "core/app.h"
 #include "poi/convrun.h"
 #include "poi/uam.h"
 #include "poi/uamkat.h"
@@ -70,7 +70,10 @@ std::string katentries() {
 }
 
 TEST(uamkat, lines) {
-    struct row { const char *line; const char *entries; };
+    struct row {
+        const char *line;
+        const char *entries;
+    };
     const row rows[] = {
         {"Apteki,12", "12=Apteki;"},
         {" Apteki  nocne ,  13 ", "13=Apteki nocne;"},
@@ -138,14 +141,13 @@ TEST_F(uamtest, categoryfile) {
     kateg[12] = "x";
     katload();
     EXPECT_EQ(katentries(), "");
-    EXPECT_EQ(transcripttext(),
-              "pane: Nie można otworzyć pliku uamkateg.csv, niektóre kategorie będą pominięte\n");
+    EXPECT_EQ(transcripttext(), "pane: Nie można otworzyć pliku uamkateg.csv, niektóre kategorie będą pominięte\n");
 
     // Every kind of line end, a later line winning, a line cut at 255 bytes,
     // a last line without its end; code page 1250 as it is.
     reset();
-    writefile(t / "uamkateg.csv", cp("Apteki,12\r\nBanki,7\nPoczta,7\rSklep spożywczy,20\r\n") +
-                                      std::string(300, 'x') + ",30\r\n" + "Żabka,21");
+    writefile(t / "uamkateg.csv", cp("Apteki,12\r\nBanki,7\nPoczta,7\rSklep spożywczy,20\r\n") + std::string(300, 'x') +
+                                      ",30\r\n" + "Żabka,21");
     katload();
     EXPECT_EQ(katentries(), "7=Poczta;12=Apteki;20=Sklep spożywczy;21=Żabka;");
     EXPECT_EQ(transcripttext(), "");
@@ -163,7 +165,10 @@ TEST_F(uamtest, pointnames) {
     std::string full63(63, 'w');
     std::string longdesc;
     for (int i = 0; i < 30; ++i) longdesc += "słowo" + std::to_string(i) + " ";
-    struct row { std::string raw; const char *name; };
+    struct row {
+        std::string raw;
+        const char *name;
+    };
     const row rows[] = {
         // Words already in the text (inside a longer word too) are dropped.
         {rec(0, 0, "Apteka Centrum", "Apteka czynna całą dobę", 12), "apteka centrum czynna cala dobe"},
@@ -199,12 +204,17 @@ TEST_F(uamtest, pointnames) {
 
 TEST_F(uamtest, shortandbrokenfiles) {
     std::string good = rec(637000, 486000, "Apteka Centrum", "", 0);
-    struct row { std::string data; std::string panes; std::string lines; };
+    struct row {
+        std::string data;
+        std::string panes;
+        std::string lines;
+    };
     const row rows[] = {
         // Signature and count only.
         {uamfile({}, 17), "zadeklarowano w pliku 17 rekordów|Pominięto 0 wpisów|Przetworzono poprawnie 0 wpisów|", ""},
         // Ends inside the count, inside or before the signature, or a wrong signature.
-        {uamfile({}).substr(0, 6), "Błąd: Nieobsługiwany format pliku|Pominięto 0 wpisów|Przetworzono poprawnie 0 wpisów|", ""},
+        {uamfile({}).substr(0, 6),
+         "Błąd: Nieobsługiwany format pliku|Pominięto 0 wpisów|Przetworzono poprawnie 0 wpisów|", ""},
         {"\xBB\x22", "Błąd: Nieobsługiwany format pliku|Pominięto 0 wpisów|Przetworzono poprawnie 0 wpisów|", ""},
         {"", "Błąd: Nieobsługiwany format pliku|Pominięto 0 wpisów|Przetworzono poprawnie 0 wpisów|", ""},
         {"\xBB\x22\xD5\x3E" + std::string(4 + 362, '\0'),

@@ -22,16 +22,20 @@
 namespace {
 
 TEST(uamproj, rounding) {
-    struct row { double v; bool ok; std::int32_t units; };
+    struct row {
+        double v;
+        bool ok;
+        std::int32_t units;
+    };
     const row rows[] = {
-        {189999999.5, true, 190000000},   // ties go to the even integer
+        {189999999.5, true, 190000000},  // ties go to the even integer
         {189999998.5, true, 189999998},
         {189999998.4999, true, 189999998},
         {-0.5, true, 0},
         {-1.5, true, -2},
         {522229896.49, true, 522229896},
         {2147483647.4, true, 2147483647},
-        {2147483647.5, false, 0},         // rounds to 2^31: does not fit
+        {2147483647.5, false, 0},  // rounds to 2^31: does not fit
         {-2147483648.5, true, -2147483647 - 1},
         {-2147483649.0, false, 0},
         {HUGE_VAL, false, 0},
@@ -66,11 +70,13 @@ struct projtest : ::testing::Test {
 };
 
 TEST_F(projtest, knowngridpoints) {
-    struct row { std::int32_t x, y, lon, lat, tol; };
+    struct row {
+        std::int32_t x, y, lon, lat, tol;
+    };
     const row rows[] = {
-        {500000, -5300000, 190000000, 0, 0},        // the grid's origin
-        {500000, 500000, 190000000, 523659476, 0},   // on the central meridian
-        {637000, 486000, 210063000, 522230000, 200}, // Warsaw
+        {500000, -5300000, 190000000, 0, 0},          // the grid's origin
+        {500000, 500000, 190000000, 523659476, 0},    // on the central meridian
+        {637000, 486000, 210063000, 522230000, 200},  // Warsaw
     };
     for (const row &r : rows) {
         std::int32_t x = r.x, y = r.y;
@@ -113,9 +119,10 @@ TEST_F(projtest, agreeswithcs2cs) {
         input += std::to_string(x) + " " + std::to_string(y) + "\n";
     }
     if (access("/usr/bin/cs2cs", X_OK) != 0) GTEST_SKIP() << "cs2cs is not installed (Debian package proj-bin)";
-    child c = childrun({"/usr/bin/cs2cs", "-f", "%.10f", "+proj=tmerc", "+lat_0=0", "+lon_0=19", "+k=0.9993", "+x_0=500000",
-                        "+y_0=-5300000", "+ellps=GRS80", "+units=m", "+to", "+proj=latlong", "+ellps=WGS84"},
-                       {}, input, 30000);
+    child c =
+        childrun({"/usr/bin/cs2cs", "-f", "%.10f", "+proj=tmerc", "+lat_0=0", "+lon_0=19", "+k=0.9993", "+x_0=500000",
+                  "+y_0=-5300000", "+ellps=GRS80", "+units=m", "+to", "+proj=latlong", "+ellps=WGS84"},
+                 {}, input, 30000);
     ASSERT_EQ(c.status, 0) << c.errtext;
     std::istringstream lines(c.outtext);
     for (auto [x0, y0] : pts) {

@@ -32,8 +32,8 @@ void put32(std::string &s, std::size_t at, std::int32_t v) {
 }
 
 // One 362-byte .uam record; texts given in UTF-8 go in as code page 1250.
-std::string rec(std::int32_t x, std::int32_t y, const std::string &name, const std::string &desc = "",
-                int katnum = 0, const std::string &own = "") {
+std::string rec(std::int32_t x, std::int32_t y, const std::string &name, const std::string &desc = "", int katnum = 0,
+                const std::string &own = "") {
     std::string r(362, '\0');
     put32(r, 0, x);
     put32(r, 4, y);
@@ -114,12 +114,15 @@ struct tbgen : ::testing::Test {
 };
 
 TEST_F(tbgen, partsizesandnames) {
-    struct row { int records, size, first; std::vector<int> parts; };
+    struct row {
+        int records, size, first;
+        std::vector<int> parts;
+    };
     const row rows[] = {
         {250, 100, 1, {100, 100, 50}},
         {200, 100, 1, {100, 100, 0}},  // a last part with no record
         {0, 100, 1, {0}},
-        {3, 1, 999, {1, 1, 1, 0}},     // tba999, tba1000 ... tba1002
+        {3, 1, 999, {1, 1, 1, 0}},  // tba999, tba1000 ... tba1002
         {5, 2000000000, 1000, {5}},
     };
     for (const row &r : rows) {
@@ -154,11 +157,12 @@ TEST_F(tbgen, textsintextbasemode) {
         rec(637000, 486000, "  \"Pod  Lipą\"\t(bar);  ", "", 99, "Bar-Kawiarnia"),
         rec(637000, 486000, "Plac", "", 12, "Parking"),  // an own name counts only with 99
         rec(637000, 486000, "Nieznana", "", 77),
-        rec(2000000000, 2000000000, "Daleko"),            // cannot be transformed
+        rec(2000000000, 2000000000, "Daleko"),  // cannot be transformed
         rec(637000, 486000, "", d254),
     }));
-    EXPECT_EQ(p, "Rozpoczynam zapis uam do textbase|zadeklarowano w pliku 6 rekordów|"
-                 "Transformacja współrzędnych nie powiodła się|Zapisano 6 rekordów|");
+    EXPECT_EQ(p,
+              "Rozpoczynam zapis uam do textbase|zadeklarowano w pliku 6 rekordów|"
+              "Transformacja współrzędnych nie powiodła się|Zapisano 6 rekordów|");
     const std::string at = "p 210062988 522229896\r\n";
     EXPECT_EQ(part(1), head(1) + at + cp("k Apteki\r\no ul. Marszałkowska 10\r\nn Apteka Centrum\r\n\r\n") + at +
                            cp("k Bar-Kawiarnia\r\no \r\nn \"Pod Lipą\"\t(bar);\r\n\r\n") + at +
@@ -194,12 +198,18 @@ TEST_F(tbgen, destinationfolder) {
 TEST(tbgendefault, homefolder) {
     const char *old = std::getenv("HOME");
     std::string saved = old ? old : "";
-    struct row { std::string home, dest; };  // home "-": unset
+    struct row {
+        std::string home, dest;
+    };  // home "-": unset
     const row rows[] = {
-        {"/home/ola", "/home/ola/textbase nowe/"}, {"/home/ola/", "/home/ola/textbase nowe/"},
+        {"/home/ola", "/home/ola/textbase nowe/"},
+        {"/home/ola/", "/home/ola/textbase nowe/"},
         {"/home/Łucja", cp("/home/Łucja/textbase nowe/")},
         // Without a home folder the parts go beside the program.
-        {"/home/日本", ""}, {"-", ""}, {"", ""}, {"/" + std::string(250, 'h'), ""},
+        {"/home/日本", ""},
+        {"-", ""},
+        {"", ""},
+        {"/" + std::string(250, 'h'), ""},
     };
     for (const row &r : rows) {
         if (r.home == "-") unsetenv("HOME");
@@ -226,8 +236,7 @@ TEST_F(tbgen, failures) {
     destfolder = shortstr(dest);
     std::filesystem::create_directories(dest + "tba002.txt");
     p = gen(uamfile(points(1, 250)));
-    EXPECT_NE(p.find("|Błąd: Nie można utworzyć pliku części bazy " + dest + "tba002.txt"), std::string::npos)
-        << p;
+    EXPECT_NE(p.find("|Błąd: Nie można utworzyć pliku części bazy " + dest + "tba002.txt"), std::string::npos) << p;
     EXPECT_NE(p.find("|Zapisano 100 rekordów|"), std::string::npos) << p;
     EXPECT_EQ(part(1), head(1) + tbpoints(1, 100) + foot(1));
     EXPECT_FALSE(existsfile(dest + "tba003.txt"));
@@ -245,8 +254,8 @@ TEST_F(tbgen, failures) {
 
     // Not a .uam file: the first part is finished empty and counts.
     scriptreset();
-    EXPECT_EQ(gen("to nie jest plik uam"), "Rozpoczynam zapis uam do textbase|" + nokat +
-                                               "Błąd: Nieobsługiwany format pliku|Zapisano 0 rekordów|");
+    EXPECT_EQ(gen("to nie jest plik uam"),
+              "Rozpoczynam zapis uam do textbase|" + nokat + "Błąd: Nieobsługiwany format pliku|Zapisano 0 rekordów|");
     EXPECT_EQ(part(1), head(1) + foot(1));
     EXPECT_EQ(firstpart, 2);
 
@@ -268,7 +277,9 @@ TEST_F(tbgen, longpaths) {
     partsize = 1;
     std::string p = gen(uamfile(points(1, 3)));
     EXPECT_NE(p.find("|Błąd: Ścieżka pliku części bazy byłaby dłuższa niż 255 znaków. Wybierz folder docelowy o "
-                     "krótszej ścieżce.|Zapisano 1 rekordów|"), std::string::npos) << p;
+                     "krótszej ścieżce.|Zapisano 1 rekordów|"),
+              std::string::npos)
+        << p;
     EXPECT_EQ(part(999), head(999) + tbpoints(1, 1) + foot(999));
     EXPECT_EQ(filesin(dest), 1);
     EXPECT_EQ(firstpart, 1000);
@@ -311,8 +322,9 @@ TEST_F(tbgencli, optionsandexitcodes) {
     writefile(t / "p.uam", uamfile(points(1, 3)));
     child c = run({"generate", "--first-part", "7", "--part-size", "2", "--dest", t / "out", t / "p.uam"});
     EXPECT_EQ(c.status, 0) << c.errtext;
-    EXPECT_EQ(c.outtext, "Rozpoczynam zapis uam do textbase\nNie można otworzyć pliku uamkateg.csv, niektóre "
-                         "kategorie będą pominięte\nzadeklarowano w pliku 3 rekordów\nZapisano 3 rekordów\n");
+    EXPECT_EQ(c.outtext,
+              "Rozpoczynam zapis uam do textbase\nNie można otworzyć pliku uamkateg.csv, niektóre "
+              "kategorie będą pominięte\nzadeklarowano w pliku 3 rekordów\nZapisano 3 rekordów\n");
     EXPECT_EQ(readfile(t / "out/tba007.txt"), head(7) + tbpoints(1, 2) + foot(7));
     EXPECT_EQ(readfile(t / "out/tba008.txt"), head(8) + tbpoints(3, 1) + foot(8));
 
@@ -342,7 +354,10 @@ TEST_F(tbgencli, writethatfails) {
     // Writes beyond the file size limit fail (the shell counts blocks of 512
     // or 1024 bytes): in a part after a whole one, and in a part with 64 KiB
     // already written. The failed part keeps its header and whole records.
-    struct row { int small, big, size; const char *limit; };
+    struct row {
+        int small, big, size;
+        const char *limit;
+    };
     const std::string o250(250, 'o');
     for (const row r : {row{150, 150, 150, "20"}, row{0, 1000, 1000, "200"}}) {
         std::filesystem::remove_all(t / "out");
@@ -354,7 +369,8 @@ TEST_F(tbgencli, writethatfails) {
         EXPECT_EQ(c.status, 1) << c.outtext << c.errtext;
         int f = r.small > 0 ? 2 : 1;
         EXPECT_NE(c.outtext.find("Błąd: Nie można zapisać pliku części bazy " + t / ("out/" + tbname(f))),
-                  std::string::npos) << c.outtext;
+                  std::string::npos)
+            << c.outtext;
         if (f == 2) {
             EXPECT_EQ(readfile(t / "out/tba001.txt"), head(1) + tbpoints(1, 150) + foot(1));
         }
@@ -391,12 +407,14 @@ TEST_F(tbgencli, generatedbasechecks) {
     const std::string &o = c.outtext;
     EXPECT_NE(o.find("\nWszystkich: 250\nZaremowanych: 0\nZawierających błędy: " + std::to_string(nokat) +
                      "\nPrawidłowych: " + std::to_string(250 - nokat) + "\nBrakujących części bazy: 0\n"),
-              std::string::npos) << o;
+              std::string::npos)
+        << o;
     for (std::size_t at = 0; (at = o.find("plik tba", at)) != std::string::npos; ++at) {
         std::size_t e = o.find('\n', at) + 1;
         std::string msg = o.substr(e, o.find('\n', e) - e);
         EXPECT_TRUE(msg == "Nieokreślono pola kategoria w poprzednim rekordzie" ||
-                    msg == "Brak pól nazwa i opis w poprzednim rekordzie") << msg;
+                    msg == "Brak pól nazwa i opis w poprzednim rekordzie")
+            << msg;
     }
 }
 

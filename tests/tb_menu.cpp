@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
 #include "app/cli.h"
+#include "core/app.h"
 #include "tests/childproc.h"
 #include "tests/lscheck.h"
 #include "tests/scripted/scripted.h"
@@ -146,18 +146,19 @@ TEST_F(tbmenus, checkmenuoptions) {
     scriptchoose(7);
     EXPECT_EQ(runprogram(), 0);
     const std::string back = "Powrót do głównego menu - alt+lewo";
-    std::vector<std::string> start = {
-        "1. Sprawdź... - alt+s", "2. Ostrzeżenia o zbyt długich nazwach: nie - Zmień",
-        "3. Kontrola ilości rekordów: wyłączona - Zmień", "4. " + back, "menusel: 1"};
+    std::vector<std::string> start = {"1. Sprawdź... - alt+s", "2. Ostrzeżenia o zbyt długich nazwach: nie - Zmień",
+                                      "3. Kontrola ilości rekordów: wyłączona - Zmień", "4. " + back, "menusel: 1"};
     EXPECT_EQ(menu(2), start) << transcripttext();
     EXPECT_EQ(menu(3)[1], "2. Ostrzeżenia o zbyt długich nazwach: tak - Zmień");
     EXPECT_EQ(menu(4), start);
-    std::vector<std::string> modes = {"1. wyłączona", "2. Ostrzegaj gdy mniej", "3. Ostrzegaj gdy więcej",
-                                      "4. ostrzegaj gdy różne", "5. Bez zmian", "menusel: 1"};
+    std::vector<std::string> modes = {"1. wyłączona",           "2. Ostrzegaj gdy mniej", "3. Ostrzegaj gdy więcej",
+                                      "4. ostrzegaj gdy różne", "5. Bez zmian",           "menusel: 1"};
     EXPECT_EQ(menu(5), modes);
-    std::vector<std::string> more = {"1. Sprawdź... - alt+s", "2. Ostrzeżenia o zbyt długich nazwach: nie - Zmień",
+    std::vector<std::string> more = {"1. Sprawdź... - alt+s",
+                                     "2. Ostrzeżenia o zbyt długich nazwach: nie - Zmień",
                                      "3. Kontrola ilości rekordów: Ostrzegaj gdy więcej - Zmień",
-                                     "4. Prawidłowa ilość rekordów w części tba: 100 - Zmień", "5. " + back,
+                                     "4. Prawidłowa ilość rekordów w części tba: 100 - Zmień",
+                                     "5. " + back,
                                      "menusel: 1"};
     EXPECT_EQ(menu(6), more);
     modes.back() = "menusel: 3";

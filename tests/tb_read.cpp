@@ -152,9 +152,9 @@ TEST_F(tbread, headers) {
 
 TEST_F(tbread, recorderrorsandwarnings) {
     struct row {
-        const char *body;                          // record lines (line 3 on); a blank line and the footer follow
+        const char *body;                                // record lines (line 3 on); a blank line and the footer follow
         std::vector<std::pair<int, const char *>> warn;  // line, message
-        char state;                                // v valid, r remmed, f faulty
+        char state;                                      // v valid, r remmed, f faulty
     };
     const char *dupp = "Niedozwolone wielokrotne pole pozycji(p), prawdopodobnie połączone dwa rekordy";
     const char *dupk = "Niedozwolone wielokrotne pole kategorii";
@@ -214,8 +214,9 @@ TEST_F(tbread, footers) {
         {"textbaseend part 8\r\n",
          at("tba007.txt", 7, "Niezgodność numeru części w sygnaturze końca z nazwą. Numer w sygnaturze: 8")},
         {"textbaseend xyz 007\r\n", {}},
-        {"textbaseend\r\n", at("tba007.txt", 7, "Niezgodność numeru części w sygnaturze końca z nazwą. Numer w "
-                                                "sygnaturze: ")},
+        {"textbaseend\r\n", at("tba007.txt", 7,
+                               "Niezgodność numeru części w sygnaturze końca z nazwą. Numer w "
+                               "sygnaturze: ")},
     };
     for (auto &r : rows) {
         SCOPED_TRACE(r.first);
@@ -262,8 +263,8 @@ TEST_F(tbread, partendinginsidearecordendsamultipartrun) {
     result res = check("tba001.txt", {"--all", "--count-mode", "fewer", "--expected", "3"});
     EXPECT_EQ(res.code, 0);
     EXPECT_EQ(res.out, start("tba001.txt") + at("tba001.txt", 9, eof) + lines{"Zakończono"} +
-                           at("tba001.txt", 9, "Za mało rekordów w tej części: 2") +
-                           drop1(stats(2, 0, 0, 2)) + counts(0, 1));
+                           at("tba001.txt", 9, "Za mało rekordów w tej części: 2") + drop1(stats(2, 0, 0, 2)) +
+                           counts(0, 1));
 
     res = convert("tba001.txt", {"--all", "-i", "10"});
     EXPECT_EQ(res.code, 0);
@@ -336,9 +337,8 @@ TEST_F(tbread, partpathslongerthan255) {
 
     res = run({"check", f246 + "a001.txt"});
     EXPECT_EQ(res.out, first("Przetwarzam a001.txt w folderze " + f246) +
-                           (lines{
-                               "Ścieżki części bazy w tym folderze byłyby dłuższe niż 255 znaków. Przenieś bazę do "
-                               "folderu o krótszej ścieżce."}));
+                           (lines{"Ścieżki części bazy w tym folderze byłyby dłuższe niż 255 znaków. Przenieś bazę do "
+                                  "folderu o krótszej ścieżce."}));
     EXPECT_EQ(res.code, 1);
     // The name does end in a number: the closing message must not say otherwise.
     EXPECT_EQ(res.err.find("nie kończy się numerem"), std::string::npos) << res.err;
@@ -347,7 +347,7 @@ TEST_F(tbread, partpathslongerthan255) {
 // ---- The record-count control ----
 
 TEST_F(tbread, countcontrol) {
-    put("tba001.txt", fullpart(1, 99));   // footer line 399
+    put("tba001.txt", fullpart(1, 99));  // footer line 399
     put("tba002.txt", fullpart(2, 100));
     put("tba003.txt", fullpart(3, 101));  // footer line 407
     const lines few = at("tba001.txt", 399, "Za mało rekordów w tej części: 99");
@@ -379,12 +379,14 @@ TEST_F(tbread, countcontrol) {
 // ---- Statistics, names and the conversion ----
 
 TEST_F(tbread, statisticsandconversion) {
-    put("tba001.txt", cp(head(1) + "p 210122287 522296756\r\nk Apteka\r\no ul. \"Długa\", 5/7\r\n"
-                                   "n Łódź   Śródmieście (24h)\r\n\r\n"
-                                   "p 1 2\r\nk a\r\nn x\r\nf rem\r\n\r\n"
-                                   "p 1 2\r\nn x\r\n\r\n"
-                                   "p 21.0122287 52.2296756\r\nk Bar\r\no\r\nn  Rynek \r\n\r\n"
-                                   "p 3 4\r\nk Sklep\r\nn Radom woj. mazowieckie\r\n\r\n" + foot(1)));
+    put("tba001.txt", cp(head(1) +
+                         "p 210122287 522296756\r\nk Apteka\r\no ul. \"Długa\", 5/7\r\n"
+                         "n Łódź   Śródmieście (24h)\r\n\r\n"
+                         "p 1 2\r\nk a\r\nn x\r\nf rem\r\n\r\n"
+                         "p 1 2\r\nn x\r\n\r\n"
+                         "p 21.0122287 52.2296756\r\nk Bar\r\no\r\nn  Rynek \r\n\r\n"
+                         "p 3 4\r\nk Sklep\r\nn Radom woj. mazowieckie\r\n\r\n" +
+                         foot(1)));
     result res = check("tba001.txt");
     const lines nok = at("tba001.txt", 15, "Nieokreślono pola kategoria w poprzednim rekordzie");
     EXPECT_EQ(res.out, start("tba001.txt") + nok + stats(5, 1, 1, 3));
@@ -408,10 +410,11 @@ TEST_F(tbread, longnamesandthecutatwoj) {
     // o line of 256 bytes keeps 255.
     const std::string name2 = c40 + " " + d40 + " Gdańsk ";
     const std::string name3 = "k " + std::string(253, 'd') + " x";
-    const lines report2 = {name2.substr(0, 75), "Rekord oryginalny:", "Kategoria: " + c40, "Opis: " + d40,
-                           "Nazwa: Gdańsk ", ""};
-    const lines report3 = {name3.substr(0, 75), "Rekord oryginalny:", "Kategoria: k",
-                           ("Opis: " + std::string(253, 'd')).substr(0, 255), "Nazwa: x", ""};  // a pane line: 255
+    const lines report2 = {name2.substr(0, 75), "Rekord oryginalny:", "Kategoria: " + c40,
+                           "Opis: " + d40,      "Nazwa: Gdańsk ",     ""};
+    const lines report3 = {name3.substr(0, 75), "Rekord oryginalny:",
+                           "Kategoria: k",      ("Opis: " + std::string(253, 'd')).substr(0, 255),
+                           "Nazwa: x",          ""};  // a pane line: 255
     result res = check("tba001.txt", {"--warn-long"});
     EXPECT_EQ(res.out, start("tba001.txt") + at("tba001.txt", 12, "Za długa nazwa po konwersji") + report2 +
                            at("tba001.txt", 17, "Za długa nazwa po konwersji") + report3 + stats(3, 0, 0, 3, 0, 2));
@@ -459,13 +462,44 @@ TEST_F(tbread, randombytesneverbreaktherun) {
     // and pieces of the format mixed with random bytes, under any of the
     // three line ends.
     static const char *const good[] = {
-        "p 210122287 522296756", "k apteka", "o ul. D\xb3uga 5", "n Centrum woj. x", "f rem", "", "", "", " \t",
-        "textbaseend part 3", "textbaseend", "\np 1 2\nk a\n",
+        "p 210122287 522296756",
+        "k apteka",
+        "o ul. D\xb3uga 5",
+        "n Centrum woj. x",
+        "f rem",
+        "",
+        "",
+        "",
+        " \t",
+        "textbaseend part 3",
+        "textbaseend",
+        "\np 1 2\nk a\n",
         "\r\np 210122287 522296756\r\nk apteki drogerie i sklepy zielarskie\r\no ul. Marsza\xb3kowska 10 lok. 5\r\n"
         "n Apteka Centrum Warszawa woj. mazowieckie\r\n"};
     static const char *const tokens[] = {
-        "p ", "k ", "o ", "n ", "f ", "rem ", "xyz", "textbaseend part ", "textbase kwz part ", "1", "007",
-        "210122287 ", "-5", "99999999999", " ", "   ", "\t", "woj.", "\"", ",", "\xb3\xf3\xbf", "\x81\x98", "P ",
+        "p ",
+        "k ",
+        "o ",
+        "n ",
+        "f ",
+        "rem ",
+        "xyz",
+        "textbaseend part ",
+        "textbase kwz part ",
+        "1",
+        "007",
+        "210122287 ",
+        "-5",
+        "99999999999",
+        " ",
+        "   ",
+        "\t",
+        "woj.",
+        "\"",
+        ",",
+        "\xb3\xf3\xbf",
+        "\x81\x98",
+        "P ",
         "\x7f",
     };
     static const char *const ends[] = {"\r\n", "\n", "\r"};
@@ -517,10 +551,11 @@ TEST_F(tbcli, checkandconverttextbase) {
     put("tba002.txt", fullpart(2, 3));
     child c = exec({"check", dir + "tba001.txt"});
     EXPECT_EQ(c.status, 0) << c.errtext;
-    EXPECT_EQ(c.outtext, "Przetwarzam tba001.txt w folderze " + dir + "\nplik tba001.txt linia 9\n"
-                         "Nieokreślono pola kategoria w poprzednim rekordzie\nZakończono\nStatystyka:\n"
-                         "Wszystkich: 2\nZaremowanych: 0\nZawierających błędy: 1\nPrawidłowych: 1\n"
-                         "Brakujących części bazy: 0\n");
+    EXPECT_EQ(c.outtext, "Przetwarzam tba001.txt w folderze " + dir +
+                             "\nplik tba001.txt linia 9\n"
+                             "Nieokreślono pola kategoria w poprzednim rekordzie\nZakończono\nStatystyka:\n"
+                             "Wszystkich: 2\nZaremowanych: 0\nZawierających błędy: 1\nPrawidłowych: 1\n"
+                             "Brakujących części bazy: 0\n");
 
     c = exec({"check", "--all", "--count-mode", "fewer", "--expected", "3", dir + "tba001.txt"});
     EXPECT_EQ(c.status, 0);
@@ -541,9 +576,9 @@ TEST_F(tbcli, checkandconverttextbase) {
 // counts what its generator says it made.
 TEST_F(tbcli, generatedbasechecksasitsgeneratorsays) {
     std::string base = dir + "baza/";
-    child g = childrun({std::string(std::getenv("TRELIK_BUILD")) + "/mktba", "--seed", "3", "--parts", "12",
-                        "--missing", "2", base},
-                       {}, "", 30000);
+    child g = childrun(
+        {std::string(std::getenv("TRELIK_BUILD")) + "/mktba", "--seed", "3", "--parts", "12", "--missing", "2", base},
+        {}, "", 30000);
     ASSERT_EQ(g.status, 0) << g.errtext;
     child c = exec({"check", "--all", "--count-mode", "different", "--expected", "100", base + "tba001.txt"});
     EXPECT_EQ(c.status, 0) << c.errtext;

@@ -54,7 +54,11 @@ TEST(codepage, every_page_converts_to_windows_and_back) {
 }
 
 TEST(codepage, convertpage) {
-    struct row { std::string in; int from, to; std::string out; };
+    struct row {
+        std::string in;
+        int from, to;
+        std::string out;
+    };
     const row rows[] = {
         {"\xA3\xF3\x64\x9F\x2C\x20\xAF\xD3\xA3\x57", cpwin1250, cpplain, "Lodz, ZOLW"},
         {"\xB1 abc~\x7F", cpiso88592, cpwin1250, "\xB9 abc~\x7F"},
@@ -62,7 +66,7 @@ TEST(codepage, convertpage) {
         {"\x80\xFF\x84", cpwin1250, cp852, "\x80\xFF\x84"},  // not letters of page 4
         {"LZ\xA3", cpplain, cpwin1250, "LZ\xA3"},            // never from page 1
         {"\xA3\xB9", cpwin1250, cpwin1250, "\xA3\xB9"},
-        {"\xA3\xB9", 0, cpplain, "\xA3\xB9"},                // pages out of range
+        {"\xA3\xB9", 0, cpplain, "\xA3\xB9"},  // pages out of range
         {"\xA3\xB9", 20, cpplain, "\xA3\xB9"},
         {"\xA3\xB9", cpwin1250, 0, "\xA3\xB9"},
         {"\xA3\xB9", cpwin1250, 20, "\xA3\xB9"},
@@ -79,7 +83,10 @@ TEST(codepage, convertpage) {
 }
 
 TEST(codepage, detection) {
-    struct row { std::string in; int page; };
+    struct row {
+        std::string in;
+        int page;
+    };
     const row rows[] = {
         {"Zazolc gesla jazn, no letter above 7F", 1},
         {"", 1},

@@ -32,7 +32,11 @@ TEST(cp1250, every_byte_round_trips) {
 }
 
 TEST(cp1250, known_characters) {
-    struct row { std::string cp; std::string utf8; std::u16string utf16; };
+    struct row {
+        std::string cp;
+        std::string utf8;
+        std::u16string utf16;
+    };
     const row rows[] = {
         {"\xA3\xF3\x64\x9F", "Łódź", u"Łódź"},
         {"\xA5\xB9\x8C\x9C\x8F\x9F\xAF\xBF", "ĄąŚśŹźŻż", u"ĄąŚśŹźŻż"},
@@ -50,32 +54,43 @@ TEST(cp1250, known_characters) {
 }
 
 TEST(cp1250, utf8_in) {
-    struct row { std::string in, out; bool fits; };
+    struct row {
+        std::string in, out;
+        bool fits;
+    };
     const row rows[] = {
         {"plain ?", "plain ?", true},
         {"żółw", "\xBF\xF3\xB3w", true},
-        {"ñ ы 中", "? ? ?", false},                          // not in the page
-        {"\xF0\x9F\x98\x80!", "?!", false},                  // above U+FFFF
-        {"\xEF\xBF\xBD", "?", false},                        // U+FFFD itself
-        {"A\xC0\xAF" "B", "A?B", false},                     // overlong "/"
-        {"\xC1\xBF", "?", false},                            // overlong
-        {"\xE0\x80\x80", "?", false},                        // overlong NUL
-        {"\xE0\x9F\xBF", "?", false},                        // overlong
-        {"\xF0\x8F\xBF\xBF", "?", false},                    // overlong
-        {"\xED\xA0\x80", "?", false},                        // surrogate
-        {"\xED\xA0\xBD\xED\xB8\x80", "??", false},           // surrogate pair spelt in UTF-8
-        {"\xF4\x90\x80\x80", "?", false},                    // above U+10FFFF
-        {"\xF5\x80\x80\x80", "?", false},                    // byte above F4
-        {"\xF8\x88\x80\x80\x80", "?????", false},            // no such lead byte
+        {"ñ ы 中", "? ? ?", false},          // not in the page
+        {"\xF0\x9F\x98\x80!", "?!", false},  // above U+FFFF
+        {"\xEF\xBF\xBD", "?", false},        // U+FFFD itself
+        {"A\xC0\xAF"
+         "B",
+         "A?B", false},                             // overlong "/"
+        {"\xC1\xBF", "?", false},                   // overlong
+        {"\xE0\x80\x80", "?", false},               // overlong NUL
+        {"\xE0\x9F\xBF", "?", false},               // overlong
+        {"\xF0\x8F\xBF\xBF", "?", false},           // overlong
+        {"\xED\xA0\x80", "?", false},               // surrogate
+        {"\xED\xA0\xBD\xED\xB8\x80", "??", false},  // surrogate pair spelt in UTF-8
+        {"\xF4\x90\x80\x80", "?", false},           // above U+10FFFF
+        {"\xF5\x80\x80\x80", "?", false},           // byte above F4
+        {"\xF8\x88\x80\x80\x80", "?????", false},   // no such lead byte
         {"\xFF\xFE", "??", false},
-        {"\x80", "?", false},                                // stray continuation
-        {"\x80\xBF" "a", "??a", false},
-        {"\xC5", "?", false},                                // truncated at the end
-        {"\xC5" "a", "?a", false},                           // truncated before a letter
+        {"\x80", "?", false},  // stray continuation
+        {"\x80\xBF"
+         "a",
+         "??a", false},
+        {"\xC5", "?", false},  // truncated at the end
+        {"\xC5"
+         "a",
+         "?a", false},  // truncated before a letter
         {"\xE2\x82", "?", false},
-        {"\xE2\x82" "A\xE2\x82\xAC", "?A\x80", false},       // then a euro sign
+        {"\xE2\x82"
+         "A\xE2\x82\xAC",
+         "?A\x80", false},  // then a euro sign
         {"\xF0\x9F\x98", "?", false},
-        {"\xC5\xC5\x82", "?\xB3", false},                    // a new lead byte ends the sequence
+        {"\xC5\xC5\x82", "?\xB3", false},  // a new lead byte ends the sequence
     };
     for (const row &r : rows) {
         EXPECT_EQ(cp1250fromutf8(r.in), r.out) << r.in;
@@ -84,16 +99,20 @@ TEST(cp1250, utf8_in) {
 }
 
 TEST(cp1250, utf16_in) {
-    struct row { std::u16string in; std::string out; bool fits; };
+    struct row {
+        std::u16string in;
+        std::string out;
+        bool fits;
+    };
     const row rows[] = {
         {u"Łąka ?", "\xA3\xB9ka ?", true},
         {u"ñ", "?", false},
-        {std::u16string{0xD83D, 0xDE00}, "?", false},           // one character above U+FFFF
+        {std::u16string{0xD83D, 0xDE00}, "?", false},  // one character above U+FFFF
         {std::u16string{0xD83D, 0xDE00, 'a'}, "?a", false},
-        {std::u16string{0xD83D}, "?", false},                   // lone high surrogate at the end
+        {std::u16string{0xD83D}, "?", false},  // lone high surrogate at the end
         {std::u16string{0xD83D, 'a'}, "?a", false},
-        {std::u16string{0xDE00, 'a'}, "?a", false},             // lone low surrogate
-        {std::u16string{0xDE00, 0xD83D}, "??", false},          // reversed pair
+        {std::u16string{0xDE00, 'a'}, "?a", false},     // lone low surrogate
+        {std::u16string{0xDE00, 0xD83D}, "??", false},  // reversed pair
         {std::u16string{0xD83D, 0xD83D, 0xDE00}, "??", false},
         {std::u16string{0xFFFD, 0xFFFF}, "??", false},
         {u"", "", true},

@@ -59,36 +59,80 @@ TEST(shortstr, concatenation_cuts_at_255_bytes) {
 TEST(shortstr, polish_literal_is_stored_in_cp1250) {
     EXPECT_EQ(S("Łódź"_pl), "\xA3\xF3\x64\x9F");
     EXPECT_EQ(S("Zamknij program"_pl), "Zamknij program");
-    EXPECT_EQ(S("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"_pl),
-              "\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF");
+    EXPECT_EQ(S("ĄĆĘŁŃÓŚŹŻąćęłńóśźż"_pl), "\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF");
 }
 
 TEST(strutil, strtonum) {
-    struct row { std::string in; std::int32_t out; };
+    struct row {
+        std::string in;
+        std::int32_t out;
+    };
     const row rows[] = {
-        {"0", 0}, {"42", 42}, {" 42", 42}, {"\t \t42", 42}, {"+42", 42}, {"007", 7}, {"-0", 0},
+        {"0", 0},
+        {"42", 42},
+        {" 42", 42},
+        {"\t \t42", 42},
+        {"+42", 42},
+        {"007", 7},
+        {"-0", 0},
         {"-525000000", -525000000},
         // the 32-bit limits; anything beyond them is not cut or wrapped but 0
-        {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
-        {"2147483648", 0}, {"-2147483649", 0}, {"99999999999", 0}, {"4294967338", 0},
-        {"99999999999abc", 0}, {"00000000000000000000042", 42},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", 0},
+        {"-2147483649", 0},
+        {"99999999999", 0},
+        {"4294967338", 0},
+        {"99999999999abc", 0},
+        {"00000000000000000000042", 42},
         // the valid beginning counts, the rest is dropped
-        {"123abc", 123}, {"12.5", 12}, {"21.0122287", 21}, {"522296756,", 522296756},
-        {"42 ", 42}, {"1 2", 1}, {"1e5", 1}, {"1f", 1},
+        {"123abc", 123},
+        {"12.5", 12},
+        {"21.0122287", 21},
+        {"522296756,", 522296756},
+        {"42 ", 42},
+        {"1 2", 1},
+        {"1e5", 1},
+        {"1f", 1},
         // no number at all
-        {"", 0}, {"   ", 0}, {"abc", 0}, {"-", 0}, {"+", 0}, {"- 5", 0}, {"--5", 0}, {"x1f", 0},
+        {"", 0},
+        {"   ", 0},
+        {"abc", 0},
+        {"-", 0},
+        {"+", 0},
+        {"- 5", 0},
+        {"--5", 0},
+        {"x1f", 0},
         // hexadecimal
-        {"$1F", 31}, {"$1f", 31}, {"0x1f", 31}, {"0X1F", 31}, {"-$10", -16}, {"-0x10", -16},
-        {"+$a", 10}, {"0x1g", 1}, {"0x", 0}, {"0xg", 0}, {"$", 0}, {"$g", 0},
-        {"$7FFFFFFF", INT32_MAX}, {"-$80000000", INT32_MIN}, {"$80000000", 0}, {"$FFFFFFFF", 0},
+        {"$1F", 31},
+        {"$1f", 31},
+        {"0x1f", 31},
+        {"0X1F", 31},
+        {"-$10", -16},
+        {"-0x10", -16},
+        {"+$a", 10},
+        {"0x1g", 1},
+        {"0x", 0},
+        {"0xg", 0},
+        {"$", 0},
+        {"$g", 0},
+        {"$7FFFFFFF", INT32_MAX},
+        {"-$80000000", INT32_MIN},
+        {"$80000000", 0},
+        {"$FFFFFFFF", 0},
         {"0x100000000", 0},
-        {std::string(255, '9'), 0}, {std::string(254, '0') + "7", 7},
+        {std::string(255, '9'), 0},
+        {std::string(254, '0') + "7", 7},
     };
     for (const row &r : rows) EXPECT_EQ(strtonum(shortstr(r.in)), r.out) << '"' << r.in << '"';
 }
 
 TEST(strutil, numtostr_and_zeropad) {
-    struct row { std::int32_t n; int width; std::string num, pad; };
+    struct row {
+        std::int32_t n;
+        int width;
+        std::string num, pad;
+    };
     const row rows[] = {
         {0, 3, "0", "000"},
         {7, 3, "7", "007"},
@@ -107,10 +151,15 @@ TEST(strutil, numtostr_and_zeropad) {
 }
 
 TEST(strutil, trailing_digits_and_number) {
-    struct row { std::string in; int digits; std::int32_t num; };
+    struct row {
+        std::string in;
+        int digits;
+        std::int32_t num;
+    };
     const row rows[] = {
-        {"tba12", 2, 12}, {"tba", 0, 0}, {"", 0, 0}, {"12", 2, 12}, {"tba007", 3, 7},
-        {"a-5", 1, 5}, {"1.5", 1, 5}, {"$10", 2, 10}, {"tba99999999999", 11, 0},
+        {"tba12", 2, 12}, {"tba", 0, 0},    {"", 0, 0},
+        {"12", 2, 12},    {"tba007", 3, 7}, {"a-5", 1, 5},
+        {"1.5", 1, 5},    {"$10", 2, 10},   {"tba99999999999", 11, 0},
     };
     for (const row &r : rows) {
         EXPECT_EQ(trailingdigits(shortstr(r.in)), r.digits) << r.in;
@@ -121,7 +170,9 @@ TEST(strutil, trailing_digits_and_number) {
 }
 
 TEST(strutil, case_mapping) {
-    struct row { shortstr in, lower, upper; };
+    struct row {
+        shortstr in, lower, upper;
+    };
     const row rows[] = {
         {"ŁÓDŹ Ulica ŻYTNIA"_pl, "łódź ulica żytnia"_pl, "ŁÓDŹ ULICA ŻYTNIA"_pl},
         {"ÄÉäé"_pl, "ÄÉäé"_pl, "ÄÉäé"_pl},  // not in the Polish alphabet: left alone
@@ -142,7 +193,9 @@ TEST(strutil, case_mapping) {
 }
 
 TEST(strutil, blanks) {
-    struct row { std::string in, collapsed, left, right, both; };
+    struct row {
+        std::string in, collapsed, left, right, both;
+    };
     const row rows[] = {
         {"a   b", "a b", "a   b", "a   b", "a   b"},
         {"a\tb", "a\tb", "a\tb", "a\tb", "a\tb"},
@@ -161,7 +214,11 @@ TEST(strutil, blanks) {
 }
 
 TEST(strutil, first_words) {
-    struct row { shortstr in; int mode; shortstr word, rest; };
+    struct row {
+        shortstr in;
+        int mode;
+        shortstr word, rest;
+    };
     const row rows[] = {
         {"  oziexplorer point", uptoblank, "oziexplorer", "point"},
         {"(abc) d", wordchars, "", "(abc) d"},
@@ -184,7 +241,11 @@ TEST(strutil, first_words) {
 }
 
 TEST(strutil, last_words) {
-    struct row { shortstr in; int mode; shortstr word, rest; };
+    struct row {
+        shortstr in;
+        int mode;
+        shortstr word, rest;
+    };
     const row rows[] = {
         {"oziexplorer point \t ", uptoblank, "point", "oziexplorer"},
         {"abc (def)", wordchars, "", "abc (def)"},
@@ -219,7 +280,12 @@ TEST(strutil, popping_words_until_empty_ends) {
 
 TEST(strutil, cleanname) {
     cleanguard g;
-    struct row { shortstr in; shortstr extra; bool tb; shortstr out; };
+    struct row {
+        shortstr in;
+        shortstr extra;
+        bool tb;
+        shortstr out;
+    };
     const row rows[] = {
         {"ul. Długa 5/7 (róg)"_pl, "./-", false, "ul. Długa 5/7 róg"_pl},
         {"ul. Długa 5/7 (róg)"_pl, "", false, "ul Długa 5 7 róg"_pl},
@@ -242,25 +308,16 @@ TEST(strutil, cleanname) {
 }
 
 TEST(strutil, comparisons) {
-    struct row { shortstr a, b; int bytewise, polish; };
+    struct row {
+        shortstr a, b;
+        int bytewise, polish;
+    };
     const row rows[] = {
-        {"", "", 0, 0},
-        {"", "a", 1, 1},
-        {"a", "", 2, 2},
-        {"abc", "abc", 0, 0},
-        {"ab", "abc", 1, 1},
-        {"abd", "abc", 2, 2},
-        {"ą"_pl, "b", 2, 1},    // ą sorts between a and b
-        {"ś"_pl, "t", 2, 1},
-        {"Ż"_pl, "a", 2, 1},    // capitals before small letters
-        {"Ż"_pl, "[", 2, 1},
-        {"Z", "Ź"_pl, 1, 1},
-        {"ź"_pl, "ż"_pl, 1, 1},
-        {"a", "B", 2, 2},
-        {"{", "ż"_pl, 1, 2},
-        {"~", "z", 2, 2},
-        {"é"_pl, "ą"_pl, 2, 2},
-        {"\xFF", "\xFE", 2, 2},  // the last byte still sorts last
+        {"", "", 0, 0},       {"", "a", 1, 1},        {"a", "", 2, 2},        {"abc", "abc", 0, 0}, {"ab", "abc", 1, 1},
+        {"abd", "abc", 2, 2}, {"ą"_pl, "b", 2, 1},  // ą sorts between a and b
+        {"ś"_pl, "t", 2, 1},  {"Ż"_pl, "a", 2, 1},  // capitals before small letters
+        {"Ż"_pl, "[", 2, 1},  {"Z", "Ź"_pl, 1, 1},    {"ź"_pl, "ż"_pl, 1, 1}, {"a", "B", 2, 2},     {"{", "ż"_pl, 1, 2},
+        {"~", "z", 2, 2},     {"é"_pl, "ą"_pl, 2, 2}, {"\xFF", "\xFE", 2, 2},  // the last byte still sorts last
         {"\xFF", "A", 2, 2},
     };
     for (const row &r : rows) {
@@ -271,12 +328,15 @@ TEST(strutil, comparisons) {
     std::sort(names.begin(), names.end(), [](const shortstr &a, const shortstr &b) { return plcompare(a, b) == 1; });
     std::vector<std::string> got;
     for (const shortstr &n : names) got.push_back(S(n));
-    std::vector<std::string> want = {"Lublin", S("Łomża"_pl), S("Łódź"_pl), "Zabrze", S("Źródło"_pl), S("Żory"_pl), "ala"};
+    std::vector<std::string> want = {"Lublin",       S("Łomża"_pl), S("Łódź"_pl), "Zabrze",
+                                     S("Źródło"_pl), S("Żory"_pl),  "ala"};
     EXPECT_EQ(got, want);
 }
 
 TEST(strutil, replaceall) {
-    struct row { std::string in, pat, rep, out; };
+    struct row {
+        std::string in, pat, rep, out;
+    };
     const row rows[] = {
         {"a.b.c", ".", "-", "a-b-c"},
         {"abXab", "ab", "abc", "abcXabc"},  // the replacement holds the pattern
@@ -297,17 +357,27 @@ TEST(strutil, replaceall) {
 }
 
 TEST(strutil, positions_and_ends) {
-    struct posrow { std::string pat, s; int pos; };
+    struct posrow {
+        std::string pat, s;
+        int pos;
+    };
     const posrow rows[] = {
-        {"a", "banana", 6}, {"an", "banana", 4}, {"x", "banana", 0}, {"", "banana", 0},
+        {"a", "banana", 6},      {"an", "banana", 4},      {"x", "banana", 0}, {"", "banana", 0},
         {"banana", "banana", 1}, {"bananas", "banana", 0}, {"a", "", 0},
     };
     for (const posrow &r : rows) EXPECT_EQ(lastpos(shortstr(r.pat), shortstr(r.s)), r.pos) << r.pat << " in " << r.s;
 
-    struct startrow { std::string s, prefix; bool yes; };
+    struct startrow {
+        std::string s, prefix;
+        bool yes;
+    };
     const startrow starts[] = {
-        {"textbaseend 1 2", "textbaseend", true}, {"text", "textbaseend", false},
-        {"abc", "abd", false}, {"abc", "", true}, {"", "", true}, {"", "a", false},
+        {"textbaseend 1 2", "textbaseend", true},
+        {"text", "textbaseend", false},
+        {"abc", "abd", false},
+        {"abc", "", true},
+        {"", "", true},
+        {"", "a", false},
     };
     for (const startrow &r : starts)
         EXPECT_EQ(startswith(shortstr(r.s), shortstr(r.prefix)), r.yes) << r.s << " / " << r.prefix;

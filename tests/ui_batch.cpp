@@ -17,8 +17,7 @@ namespace {
 
 shortstr cp(const std::string &utf8) { return shortstr(cp1250fromutf8(utf8)); }
 
-std::string readback(std::FILE *f)
-{
+std::string readback(std::FILE *f) {
     std::string s;
     char b[4096];
     lseek(fileno(f), 0, SEEK_SET);
@@ -30,8 +29,7 @@ std::string readback(std::FILE *f)
 struct batchrun {
     std::FILE *out = std::tmpfile();
     std::FILE *err = std::tmpfile();
-    batchrun()
-    {
+    batchrun() {
         batchreset();
         batchio(fileno(out), fileno(err));
         tkreset();
@@ -39,8 +37,7 @@ struct batchrun {
         apptitle = "Konwersja poi dla loadstone";
         guiinit();
     }
-    ~batchrun()
-    {
+    ~batchrun() {
         batchreset();
         batchio(1, 2);
         std::fclose(out);
@@ -49,8 +46,7 @@ struct batchrun {
     }
 };
 
-TEST(Batch, PaneToStandardOutputMessagesToStandardError)
-{
+TEST(Batch, PaneToStandardOutputMessagesToStandardError) {
     batchrun b;
     addtext(cp("Przetworzono "));
     addtext("5");
@@ -66,22 +62,21 @@ TEST(Batch, PaneToStandardOutputMessagesToStandardError)
     EXPECT_FALSE(batchwritefailed());
 }
 
-TEST(Batch, QuestionsAnsweredFromTheCommandLine)
-{
+TEST(Batch, QuestionsAnsweredFromTheCommandLine) {
     batchrun b;
     batchanswer(3, true);
     batchanswer(4, true);
     batchanswer(4, false);
     EXPECT_TRUE(askyesno(cp("Czy nadpisać plik a"), 3));
-    EXPECT_FALSE(askyesno(cp("Czy nadpisać plik b.txt"), 4));  // the last answer to an id counts
+    EXPECT_FALSE(askyesno(cp("Czy nadpisać plik b.txt"), 4));            // the last answer to an id counts
     EXPECT_FALSE(askyesno(cp("Czy na pewno chcesz zamknąć program?")));  // no id: never answered Yes
-    EXPECT_EQ(readback(b.err), "Pytanie: Czy nadpisać plik a? tak\n"
-                               "Pytanie: Czy nadpisać plik b.txt? nie\n"
-                               "Pytanie: Czy na pewno chcesz zamknąć program? nie\n");
+    EXPECT_EQ(readback(b.err),
+              "Pytanie: Czy nadpisać plik a? tak\n"
+              "Pytanie: Czy nadpisać plik b.txt? nie\n"
+              "Pytanie: Czy na pewno chcesz zamknąć program? nie\n");
 }
 
-TEST(Batch, FilesComeFromTheQueueThenCancel)
-{
+TEST(Batch, FilesComeFromTheQueueThenCancel) {
     batchrun b;
     batchaddfile("/d/a.pnt");
     batchaddfile("/d/b.uam");
@@ -98,8 +93,7 @@ TEST(Batch, FilesComeFromTheQueueThenCancel)
     EXPECT_EQ(opstatus, 1);
 }
 
-TEST(Batch, MenuEndsTheProgramAndCtrlCStopsARun)
-{
+TEST(Batch, MenuEndsTheProgramAndCtrlCStopsARun) {
     {
         batchrun b;
         raise(SIGINT);
@@ -118,8 +112,7 @@ TEST(Batch, MenuEndsTheProgramAndCtrlCStopsARun)
     EXPECT_EQ(menuchoice, 0);
 }
 
-TEST(Batch, ClosedOutputIsReportedNotFatal)
-{
+TEST(Batch, ClosedOutputIsReportedNotFatal) {
     batchrun b;
     int p[2];
     ASSERT_EQ(pipe(p), 0);

@@ -28,27 +28,49 @@ namespace fs = std::filesystem;
 shortstr cp(const std::string &utf8) { return shortstr(cp1250fromutf8(utf8)); }
 std::string u8(const shortstr &s) { return utf8fromcp1250(s.view()); }
 
-TEST(ConsoleParse, TypedChoices)
-{
-    const struct { const char *typed; int kind; int value; const char *text; } rows[] = {
-        {"", pickenter, 0, ""},            {"  \t", pickenter, 0, ""},
-        {"?", pickhelp, 0, "?"},           {"3", picknumber, 3, "3"},
-        {" 12 ", picknumber, 12, "12"},    {"007", picknumber, 7, "7"},
-        {"0", picknumber, 0, "0"},         {"99999999999", picknumber, 2147483647, "99999999999"},
-        {"k", pickhotkey, 11, ""},         {"K", pickhotkey, 11, ""},
-        {"alt+k", pickhotkey, 11, ""},     {"Alt+K", pickhotkey, 11, ""},
-        {"left", pickhotkey, 49, ""},      {"alt+lewo", pickhotkey, 49, ""},
-        {"alt+left", pickhotkey, 49, ""},  {"sl", pickhotkey, 49, ""},
-        {"alt+góra", pickhotkey, 51, ""},  {"ALT+GÓRA", pickhotkey, 51, ""},
-        {"alt+gora", pickhotkey, 51, ""},  {"alt+dół", pickhotkey, 52, ""},
-        {"alt+dol", pickhotkey, 52, ""},   {"ctrl+1", pickhotkey, 28, ""},
-        {"f1", pickhotkey, 37, ""},        {"F1", pickhotkey, 37, ""},
-        {"ctrl+f1", pickhotkey, 37, ""},   {"ctrl+f12", pickhotkey, 48, ""},
-        {"enter", pickhotkey, 53, ""},     {"alt+enter", pickhotkey, 53, ""},
-        {"ctrl+k", pickunknown, 0, "ctrl+k"}, {"alt+1", pickunknown, 0, "alt+1"},
-        {"alt+f1", pickunknown, 0, "alt+f1"}, {"1.", pickunknown, 0, "1."},
-        {"-1", pickunknown, 0, "-1"},      {" bla bla ", pickunknown, 0, "bla bla"},
-        {"f13", pickunknown, 0, "f13"},    {"alt+", pickunknown, 0, "alt+"},
+TEST(ConsoleParse, TypedChoices) {
+    const struct {
+        const char *typed;
+        int kind;
+        int value;
+        const char *text;
+    } rows[] = {
+        {"", pickenter, 0, ""},
+        {"  \t", pickenter, 0, ""},
+        {"?", pickhelp, 0, "?"},
+        {"3", picknumber, 3, "3"},
+        {" 12 ", picknumber, 12, "12"},
+        {"007", picknumber, 7, "7"},
+        {"0", picknumber, 0, "0"},
+        {"99999999999", picknumber, 2147483647, "99999999999"},
+        {"k", pickhotkey, 11, ""},
+        {"K", pickhotkey, 11, ""},
+        {"alt+k", pickhotkey, 11, ""},
+        {"Alt+K", pickhotkey, 11, ""},
+        {"left", pickhotkey, 49, ""},
+        {"alt+lewo", pickhotkey, 49, ""},
+        {"alt+left", pickhotkey, 49, ""},
+        {"sl", pickhotkey, 49, ""},
+        {"alt+góra", pickhotkey, 51, ""},
+        {"ALT+GÓRA", pickhotkey, 51, ""},
+        {"alt+gora", pickhotkey, 51, ""},
+        {"alt+dół", pickhotkey, 52, ""},
+        {"alt+dol", pickhotkey, 52, ""},
+        {"ctrl+1", pickhotkey, 28, ""},
+        {"f1", pickhotkey, 37, ""},
+        {"F1", pickhotkey, 37, ""},
+        {"ctrl+f1", pickhotkey, 37, ""},
+        {"ctrl+f12", pickhotkey, 48, ""},
+        {"enter", pickhotkey, 53, ""},
+        {"alt+enter", pickhotkey, 53, ""},
+        {"ctrl+k", pickunknown, 0, "ctrl+k"},
+        {"alt+1", pickunknown, 0, "alt+1"},
+        {"alt+f1", pickunknown, 0, "alt+f1"},
+        {"1.", pickunknown, 0, "1."},
+        {"-1", pickunknown, 0, "-1"},
+        {" bla bla ", pickunknown, 0, "bla bla"},
+        {"f13", pickunknown, 0, "f13"},
+        {"alt+", pickunknown, 0, "alt+"},
     };
     for (const auto &r : rows) {
         consolepick p = parsepick(cp(r.typed));
@@ -70,8 +92,7 @@ struct session {
     int in[2] = {-1, -1};
     std::FILE *out = nullptr;
 
-    explicit session(const std::string &input, bool keepopen = false)
-    {
+    explicit session(const std::string &input, bool keepopen = false) {
         EXPECT_EQ(pipe(in), 0);
         EXPECT_EQ(write(in[1], input.data(), input.size()), ssize_t(input.size()));
         if (!keepopen) {
@@ -85,16 +106,14 @@ struct session {
         apptitle = "Konwersja poi dla loadstone";
         guiinit();
     }
-    ~session()
-    {
+    ~session() {
         consoleio(0, 1);
         close(in[0]);
         if (in[1] >= 0) close(in[1]);
         std::fclose(out);
         tkreset();
     }
-    std::string output()
-    {
+    std::string output() {
         std::string s;
         char b[4096];
         lseek(fileno(out), 0, SEEK_SET);
@@ -104,8 +123,7 @@ struct session {
     }
 };
 
-void mainlike()
-{
+void mainlike() {
     menuclear();
     menuadd("Konwertuj do LS", hotkeycode("k"));
     menuadd(cp("Sprawdź błędy w Textbase"), hotkeycode("s"));
@@ -113,14 +131,18 @@ void mainlike()
     menuselect(1);
 }
 
-const std::string menutext = "1. Konwertuj do LS - alt+k (zaznaczone)\n"
-                             "2. Sprawdź błędy w Textbase - alt+s\n"
-                             "3. Zamknij program\n";
+const std::string menutext =
+    "1. Konwertuj do LS - alt+k (zaznaczone)\n"
+    "2. Sprawdź błędy w Textbase - alt+s\n"
+    "3. Zamknij program\n";
 const std::string ask = "Wybierz pozycję (Enter = 1): ";
 
-TEST(Console, MenuIsPrintedAndAChoiceTaken)
-{
-    const struct { const char *input; int choice; const char *said; } rows[] = {
+TEST(Console, MenuIsPrintedAndAChoiceTaken) {
+    const struct {
+        const char *input;
+        int choice;
+        const char *said;
+    } rows[] = {
         {"2\n", 2, "2\n"},
         {"\n", 1, "\n"},
         {"alt+s\n", 2, "alt+s\n"},
@@ -144,8 +166,7 @@ TEST(Console, MenuIsPrintedAndAChoiceTaken)
     }
 }
 
-TEST(Console, NoSelectionPromptsWithoutDefault)
-{
+TEST(Console, NoSelectionPromptsWithoutDefault) {
     session s("\n2\n");
     menuclear();
     menuadd("a", 0);
@@ -155,9 +176,11 @@ TEST(Console, NoSelectionPromptsWithoutDefault)
     EXPECT_EQ(s.output(), "1. a\n2. b\nWybierz pozycję: \nWybierz pozycję: 2\n\n");
 }
 
-TEST(Console, EndOfInputAtAMenuClosesWithYes)
-{
-    const struct { bool busy; const char *question; } rows[] = {
+TEST(Console, EndOfInputAtAMenuClosesWithYes) {
+    const struct {
+        bool busy;
+        const char *question;
+    } rows[] = {
         {false, "Czy na pewno chcesz zamknąć program? (t/n): tak\n"},
         {true, "Czy przerwać aktualny proces i zakończyć program? (t/n): tak\n"},
     };
@@ -172,8 +195,7 @@ TEST(Console, EndOfInputAtAMenuClosesWithYes)
     }
 }
 
-TEST(Console, CtrlCAtAMenuAsksAtOnce)
-{
+TEST(Console, CtrlCAtAMenuAsksAtOnce) {
     session s("n\n3\n");
     mainlike();
     raise(SIGINT);
@@ -183,8 +205,7 @@ TEST(Console, CtrlCAtAMenuAsksAtOnce)
     EXPECT_EQ(s.output(), "Czy na pewno chcesz zamknąć program? (t/n): n\n" + menutext + ask + "3\n\n");
 }
 
-TEST(Console, CtrlCDuringARunWaitsForThePump)
-{
+TEST(Console, CtrlCDuringARunWaitsForThePump) {
     session s("t\n");
     busyflag = true;
     raise(SIGINT);
@@ -195,8 +216,7 @@ TEST(Console, CtrlCDuringARunWaitsForThePump)
     EXPECT_EQ(s.output(), "Czy przerwać aktualny proces i zakończyć program? (t/n): t\n");
 }
 
-TEST(Console, CtrlCCancelsAPromptAndTheRequestWaits)
-{
+TEST(Console, CtrlCCancelsAPromptAndTheRequestWaits) {
     session s("", true);  // nothing typed yet: readstr waits
     pthread_t self = pthread_self();
     std::thread t([self] {
@@ -214,8 +234,7 @@ TEST(Console, CtrlCCancelsAPromptAndTheRequestWaits)
     EXPECT_EQ(s.output(), "Folder docelowy (Enter = abc): \nCzy na pewno chcesz zamknąć program? (t/n): tak\n");
 }
 
-TEST(Console, Utf8InAndOut)
-{
+TEST(Console, Utf8InAndOut) {
     session s(std::string("Zażółć 日本 ✓\na\0b\x1b\n", 27));
     addline(cp("Łódź"));
     addline(shortstr("a\x1b[2Jb\x81"));  // control bytes and an undefined byte never reach the terminal raw
@@ -225,8 +244,7 @@ TEST(Console, Utf8InAndOut)
     EXPECT_EQ(s.output(), "Łódź\na?[2Jb?\nNazwa: Zażółć ?? ?\nNazwa: a?b?\n");
 }
 
-TEST(Console, PaneLinesArePrintedWholeAndClearMarksOnce)
-{
+TEST(Console, PaneLinesArePrintedWholeAndClearMarksOnce) {
     session s("");
     clearpane();
     addtext("ab");
@@ -239,19 +257,18 @@ TEST(Console, PaneLinesArePrintedWholeAndClearMarksOnce)
     EXPECT_EQ(s.output(), "abc\nd\ne\n\n");
 }
 
-TEST(Console, BoxesAndQuestions)
-{
+TEST(Console, BoxesAndQuestions) {
     session s("\nx\nTAK\n");
     showinfo(cp("Błąd: coś"));
     EXPECT_TRUE(askyesno("Czy dalej"));
     EXPECT_FALSE(askyesno("Jeszcze"));  // input ended: No
-    EXPECT_EQ(s.output(), "Info: Błąd: coś\nNaciśnij Enter\n"
-                          "Czy dalej? (t/n): x\nWpisz t (tak) lub n (nie)\nCzy dalej? (t/n): TAK\n"
-                          "Jeszcze? (t/n): nie\n");
+    EXPECT_EQ(s.output(),
+              "Info: Błąd: coś\nNaciśnij Enter\n"
+              "Czy dalej? (t/n): x\nWpisz t (tak) lub n (nie)\nCzy dalej? (t/n): TAK\n"
+              "Jeszcze? (t/n): nie\n");
 }
 
-TEST(Console, StatusAtMostOnceASecond)
-{
+TEST(Console, StatusAtMostOnceASecond) {
     session s("1\n");
     menustatus("Przetwarzanie w toku...");
     menustatus(cp("Przetwarzam część 12 textbase"));
@@ -262,24 +279,23 @@ TEST(Console, StatusAtMostOnceASecond)
     EXPECT_EQ(s.output(), "Przetwarzanie w toku...\n" + menutext + ask + "1\n\nZnowu\n");
 }
 
-TEST(Console, MailWithoutXdgOpenPrintsTheAddress)
-{
+TEST(Console, MailWithoutXdgOpenPrintsTheAddress) {
     std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", "/nonexistent", 1);
     {
         session s("t\nn\n");
         sendmail("autor@example.org");
         openweb("example.org");
-        EXPECT_EQ(s.output(), "Czy chcesz utworzyć w domyślnym programie pocztowym wiadomość email na adres "
-                              "autor@example.org? (t/n): t\nmailto:autor@example.org\n"
-                              "Czy chcesz otworzyć w domyślnej przeglądarce www stronę internetową:\n"
-                              "http://example.org? (t/n): n\n");
+        EXPECT_EQ(s.output(),
+                  "Czy chcesz utworzyć w domyślnym programie pocztowym wiadomość email na adres "
+                  "autor@example.org? (t/n): t\nmailto:autor@example.org\n"
+                  "Czy chcesz otworzyć w domyślnej przeglądarce www stronę internetową:\n"
+                  "http://example.org? (t/n): n\n");
     }
     setenv("PATH", path.c_str(), 1);
 }
 
-TEST(Console, ClosedOutputEndsTheProgramAsAConfirmedClose)
-{
+TEST(Console, ClosedOutputEndsTheProgramAsAConfirmedClose) {
     session s("2\n");
     int p[2];
     ASSERT_EQ(pipe(p), 0);
@@ -291,8 +307,7 @@ TEST(Console, ClosedOutputEndsTheProgramAsAConfirmedClose)
     close(p[1]);
 }
 
-TEST(Console, SoundsWithoutDeviceOrFileAreSilentAndQuick)
-{
+TEST(Console, SoundsWithoutDeviceOrFileAreSilentAndQuick) {
     session s("");
     const char *build = std::getenv("TRELIK_BUILD");
     std::string wav = std::string(build ? build : ".") + "/event.wav";
@@ -309,8 +324,7 @@ TEST(Console, SoundsWithoutDeviceOrFileAreSilentAndQuick)
 
 struct folder {
     fs::path dir;
-    folder()
-    {
+    folder() {
         char t[] = "/tmp/trelikuiXXXXXX";
         dir = mkdtemp(t);
         std::ofstream(dir / "a.pnt") << "x";
@@ -320,8 +334,7 @@ struct folder {
     std::string str() const { return dir.string(); }
 };
 
-TEST(ConsoleFiles, OpenRefusesMissingFilesAndFolders)
-{
+TEST(ConsoleFiles, OpenRefusesMissingFilesAndFolders) {
     folder f;
     session s("nie.pnt\nsub\n./sub/../a.pnt\n");
     dlgtitle = "Wybierz plik poi do konwersji";
@@ -336,8 +349,7 @@ TEST(ConsoleFiles, OpenRefusesMissingFilesAndFolders)
                               "sub\nTo jest folder, a nie plik: " + f.str() + "/sub\n" + q + "./sub/../a.pnt\n");
 }
 
-TEST(ConsoleFiles, StartFolderAndHome)
-{
+TEST(ConsoleFiles, StartFolderAndHome) {
     folder f;
     std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("HOME", f.str().c_str(), 1);
@@ -354,8 +366,7 @@ TEST(ConsoleFiles, StartFolderAndHome)
     setenv("HOME", home.c_str(), 1);
 }
 
-TEST(ConsoleFiles, LongOrForeignPathsAreRefusedNeverCut)
-{
+TEST(ConsoleFiles, LongOrForeignPathsAreRefusedNeverCut) {
     folder f;
     session s(std::string(300, 'x') + "\n日本.pnt\n");
     dlgtext = shortstr(f.str());
@@ -364,13 +375,12 @@ TEST(ConsoleFiles, LongOrForeignPathsAreRefusedNeverCut)
     EXPECT_EQ(dlgtext, "");
     std::string out = s.output();
     EXPECT_NE(out.find("Ścieżka jest za długa: ma więcej niż 255 znaków.\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej).\n"),
-              std::string::npos) << out;
+    EXPECT_NE(out.find("Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej).\n"), std::string::npos)
+        << out;
     EXPECT_TRUE(out.ends_with("(Enter = anuluj): \n")) << out;
 }
 
-TEST(ConsoleFiles, SaveAddsTheExtensionAndAsksBeforeOverwriting)
-{
+TEST(ConsoleFiles, SaveAddsTheExtensionAndAsksBeforeOverwriting) {
     folder f;
     session s("wynik\na.pnt\nn\nbrak/x.txt\na.pnt\nt\n");
     dlgtext = shortstr(f.str());
@@ -382,7 +392,8 @@ TEST(ConsoleFiles, SaveAddsTheExtensionAndAsksBeforeOverwriting)
     std::string out = s.output();
     EXPECT_NE(out.find("Typy plików: Pliki tekstowe (*.txt)\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Plik " + f.str() + "/a.pnt już istnieje. Czy chcesz go zastąpić? (t/n): n\n"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("Nie ma takiego folderu: " + f.str() + "/brak\n"), std::string::npos) << out;
 }
 

@@ -48,7 +48,7 @@ const std::string driverexe = winbuild + "/wine/wdrive.exe";
 const std::string outdir = build + "/wine-output";  // screenshots and logs of the suite
 
 const char *const title = "Konwersja poi dla loadstone";
-const char *const sounds[] = {"evstart.wav", "evend.wav",   "evproc.wav",  "evdone.wav",
+const char *const sounds[] = {"evstart.wav",  "evend.wav", "evproc.wav",  "evdone.wav",
                               "evcancel.wav", "event.wav", "evselchg.wav"};
 
 // The Windows name of a Unix path, as wine's drive Z: shows it.
@@ -134,12 +134,12 @@ std::string unescape(const std::string &s) {
 
 // The state shared by the whole suite: display, wine prefix, driver.
 struct suite {
-    std::string display;                // ":N" of our Xvfb
-    pid_t xvfb = -1;                    // its pid
+    std::string display;                         // ":N" of our Xvfb
+    pid_t xvfb = -1;                             // its pid
     std::string prefix = build + "/wineprefix";  // our wine prefix
-    envlist env;                        // the environment of every wine program
-    child driver;                       // the test driver inside wine
-    std::string failure;                // why the set-up failed, empty when it worked
+    envlist env;                                 // the environment of every wine program
+    child driver;                                // the test driver inside wine
+    std::string failure;                         // why the set-up failed, empty when it worked
 };
 
 suite *S = nullptr;
@@ -152,9 +152,9 @@ int winerun(std::vector<std::string> args, int timeoutms) {
 }
 
 int wineserver(const std::string &opt, int timeoutms) {
-    pid_t pid = spawnlog({existsfile("/usr/bin/wineserver") ? "/usr/bin/wineserver" : "/usr/lib/wine/wineserver64",
-                          opt},
-                         S->env, outdir + "/wine.log");
+    pid_t pid =
+        spawnlog({existsfile("/usr/bin/wineserver") ? "/usr/bin/wineserver" : "/usr/lib/wine/wineserver64", opt},
+                 S->env, outdir + "/wine.log");
     return pid < 0 ? -1 : reap(pid, timeoutms);
 }
 
@@ -164,8 +164,8 @@ bool startdisplay() {
         std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
         if (existsfile(lock) || existsfile(sock)) continue;
         std::string d = ":" + std::to_string(n);
-        pid_t pid = spawnlog({"/usr/bin/Xvfb", d, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {},
-                             outdir + "/xvfb.log");
+        pid_t pid =
+            spawnlog({"/usr/bin/Xvfb", d, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, outdir + "/xvfb.log");
         if (pid < 0) return false;
         auto deadline = childclock::now() + std::chrono::seconds(15);
         bool up = false, died = false;
@@ -213,7 +213,7 @@ bool prepareprefix() {
 }
 
 class wineenv : public ::testing::Environment {
-  public:
+public:
     void SetUp() override {
         S = new suite;
         std::filesystem::create_directories(outdir);
@@ -229,12 +229,10 @@ class wineenv : public ::testing::Environment {
             S->failure = "no free display for Xvfb";
             return;
         }
-        S->env = {{"DISPLAY", S->display},
-                  {"WINEPREFIX", S->prefix},
-                  {"WINEDEBUG", "-all"},
-                  {"WINEDLLOVERRIDES", "mscoree,mshtml="},  // no questions about Mono and Gecko
-                  {"LC_ALL", "C.UTF-8"},
-                  {"TRELIK_HOME", ""}};
+        S->env = {
+            {"DISPLAY", S->display}, {"WINEPREFIX", S->prefix},
+            {"WINEDEBUG", "-all"},   {"WINEDLLOVERRIDES", "mscoree,mshtml="},  // no questions about Mono and Gecko
+            {"LC_ALL", "C.UTF-8"},   {"TRELIK_HOME", ""}};
         auto t0 = childclock::now();
         wineserver("-k", 20000);  // a server left by an earlier run of this suite
         if (!prepareprefix()) {
@@ -413,7 +411,8 @@ struct wintest : ::testing::Test {
                 if (kv.first == "WINEDEBUG") kv.second = "-all,trace+winmm";
         pid = spawnlog({winecmd(), t / "trelik.exe"}, env, log);
         ASSERT_GT(pid, 0);
-        ASSERT_TRUE(waitfor("the main menu", [](const answer &a) { return inmain(a); }, 60000));
+        ASSERT_TRUE(waitfor(
+            "the main menu", [](const answer &a) { return inmain(a); }, 60000));
     }
     // The program's exit code, once it has ended; -1 if it did not.
     int finish(int timeoutms) {
@@ -475,8 +474,7 @@ TEST_F(wintest, HotkeyEnterAndDoubleClickChooseAndAltLeftGoesBack) {
     EXPECT_EQ(a.get("focus"), "list");
     EXPECT_EQ(a.get("sel"), "1");
     EXPECT_EQ(a.all("item").back(), "Wróć do głównego menu - alt+lewo");
-    EXPECT_EQ(a.get("pane").rfind("Ustaw parametry konwersji, a następnie wybierz polecenie \"konwertuj plik\"", 0),
-              0u)
+    EXPECT_EQ(a.get("pane").rfind("Ustaw parametry konwersji, a następnie wybierz polecenie \"konwertuj plik\"", 0), 0u)
         << a.get("pane");
     shot("convmenu.png");
     key("alt+Left");
@@ -524,8 +522,8 @@ TEST_F(wintest, EscAsksBeforeClosingAndYesSavesTheSettings) {
     ASSERT_NO_FATAL_FAILURE(answerbox(2));  // No
     ASSERT_TRUE(waitfor("the question gone", nobox));
     key("Tab");
-    ASSERT_TRUE(waitfor("the window still working",
-                        [](const answer &a) { return inmain(a) && a.get("focus") == "list"; }));
+    ASSERT_TRUE(
+        waitfor("the window still working", [](const answer &a) { return inmain(a) && a.get("focus") == "list"; }));
     EXPECT_FALSE(existsfile(t / "trelik.cfg"));
 
     key("Escape");
@@ -558,8 +556,7 @@ TEST_F(wintest, UserIdDialogChecksTheRange) {
     ASSERT_TRUE(waitfor("0 typed", dialog("0")));
     key("Return");
     ASSERT_TRUE(waitfor("the range message", [](const answer &a) {
-        return a.get("box") == "Info" &&
-               a.all("boxtext") == texts{"Oczekiwano liczby z zakresu 1 do 2000000000."};
+        return a.get("box") == "Info" && a.all("boxtext") == texts{"Oczekiwano liczby z zakresu 1 do 2000000000."};
     }));
     key("Return");
     ASSERT_TRUE(waitfor("the menu again", [&](const answer &a) { return nobox(a) && a.item(4) == id1; }));
@@ -604,8 +601,8 @@ TEST_F(wintest, SoundsMarkTheStartSelectionChoicesAndTheEnd) {
     ASSERT_TRUE(waitfor("the closing question", [](const answer &a) { return a.get("box") == "Pytanie"; }));
     ASSERT_NO_FATAL_FAILURE(answerbox(1));
     EXPECT_EQ(finish(30000), 0);
-    EXPECT_EQ(soundsafter(6), (texts{"evstart.wav/3", "evselchg.wav/3", "evselchg.wav/3", "event.wav/3",
-                                     "event.wav/3", "evend.wav/2"}));
+    EXPECT_EQ(soundsafter(6), (texts{"evstart.wav/3", "evselchg.wav/3", "evselchg.wav/3", "event.wav/3", "event.wav/3",
+                                     "evend.wav/2"}));
 }
 
 // The mail and web items only ask; No hands nothing over. Closing the
@@ -669,9 +666,7 @@ struct convtest : wintest {
             return a.get("box") == dlgtitle && a.get("boxfocus").rfind("Edit:", 0) == 0;
         }));
         typetext(path);
-        ASSERT_TRUE(waitfor("the typed path", [&](const answer &a) {
-            return a.get("boxfocus") == "Edit:" + path;
-        }));
+        ASSERT_TRUE(waitfor("the typed path", [&](const answer &a) { return a.get("boxfocus") == "Edit:" + path; }));
         key("Return");
     }
     void setoutput() {
@@ -703,8 +698,8 @@ TEST_F(convtest, PntFileThroughTheOpenDialogAndTheClipboardCopy) {
     ASSERT_NO_FATAL_FAILURE(setoutput());
     ASSERT_NO_FATAL_FAILURE(convert(pnt));
     ASSERT_TRUE(waitfor("the two count lines", [](const answer &a) {
-        return nobox(a) && a.get("pane").find("Pominięto 0 wpisów\r\nPrzetworzono poprawnie 40 wpisów\r\n") !=
-                               std::string::npos;
+        return nobox(a) &&
+               a.get("pane").find("Pominięto 0 wpisów\r\nPrzetworzono poprawnie 40 wpisów\r\n") != std::string::npos;
     }));
     ASSERT_TRUE(waitfor("the menu with the output file's items", [](const answer &a) {
         return a.all("item").size() == 8 && a.item(5) == "Startowy id punktu: 41 - zmień... - alt+i";
@@ -716,9 +711,10 @@ TEST_F(convtest, PntFileThroughTheOpenDialogAndTheClipboardCopy) {
     key("alt+c");
     ASSERT_TRUE(waitfor("the confirmation", [](const answer &a) {
         return a.get("box") == "Info" &&
-               a.all("boxtext") == texts{"Plik wynikowy został skopiowany do schowka. Możesz go wkleić w docelowej "
-                                         "lokalizacji w Eksploratorze Windows lub innym programie do kopiowania "
-                                         "plików."};
+               a.all("boxtext") == texts{
+                                       "Plik wynikowy został skopiowany do schowka. Możesz go wkleić w docelowej "
+                                       "lokalizacji w Eksploratorze Windows lub innym programie do kopiowania "
+                                       "plików."};
     }));
     answer c = ask("clip");
     EXPECT_EQ(c.get("hdrop"), "62");
@@ -753,9 +749,10 @@ TEST_F(convtest, OutputAndOpenDialogsAndTheirCancelling) {
             return nobox(a) && a.item(3) == "Plik wynikowy: " + path + " - zmień... - alt+w";
         };
     };
-    const std::string appendnote = "Konwertowane poi zostaną dopisane do wskazanego pliku. Jeżeli nie jest to plik "
-                                   "poi dla LS, przed rozpoczęciem konwersji ustaw inny plik, lub usuń z dysku "
-                                   "wskazany.";
+    const std::string appendnote =
+        "Konwertowane poi zostaną dopisane do wskazanego pliku. Jeżeli nie jest to plik "
+        "poi dla LS, przed rozpoczęciem konwersji ustaw inny plik, lub usuń z dysku "
+        "wskazany.";
     auto note = [&](const answer &a) { return a.get("box") == "Info" && a.all("boxtext") == texts{appendnote}; };
     const std::string outtitle = "Ustaw plik wynikowy (jeśli nie istnieje zostanie utworzony)";
 
@@ -825,8 +822,7 @@ TEST_F(convtest, OutputAndOpenDialogsAndTheirCancelling) {
     ASSERT_EQ(winpath(deep + "/punkty.pnt").size(), 258u);
     ASSERT_NO_FATAL_FAILURE(convert(deep + "/punkty.pnt"));
     ASSERT_TRUE(waitfor("the refusal of the long path", [](const answer &a) {
-        return a.get("box") == "Info" &&
-               a.all("boxtext") == texts{"Ścieżka jest za długa: ma więcej niż 255 znaków."};
+        return a.get("box") == "Info" && a.all("boxtext") == texts{"Ścieżka jest za długa: ma więcej niż 255 znaków."};
     }));
     key("Return");
     ASSERT_TRUE(waitfor("the cancel notice", [](const answer &a) {
@@ -945,8 +941,7 @@ TEST_F(convtest, UamFileThroughTheOpenDialog) {
         return nobox(a) && a.get("pane").find("Przetworzono poprawnie ") != std::string::npos;
     })) << state().get("pane");
     EXPECT_NE(state().get("pane").find("zadeklarowano w pliku 2 rekordów\r\n"), std::string::npos);
-    EXPECT_NE(state().get("pane").find("Pominięto 0 wpisów\r\nPrzetworzono poprawnie 2 wpisów\r\n"),
-              std::string::npos)
+    EXPECT_NE(state().get("pane").find("Pominięto 0 wpisów\r\nPrzetworzono poprawnie 2 wpisów\r\n"), std::string::npos)
         << state().get("pane");
     EXPECT_EQ(readfile(unixout()), expected({uam}));
 }
@@ -963,9 +958,10 @@ TEST_F(convtest, TextbaseGeneratedAndCheckedThroughTheMenus) {
     // The generation item has no hotkey: the list gets the focus through the
     // check menu and back, then the arrow keys reach the item.
     auto checkmenu = [](const answer &a) {
-        return nobox(a) && a.all("item") == texts{"Sprawdź... - alt+s", "Ostrzeżenia o zbyt długich nazwach: nie - Zmień",
-                                                  "Kontrola ilości rekordów: wyłączona - Zmień",
-                                                  "Powrót do głównego menu - alt+lewo"};
+        return nobox(a) &&
+               a.all("item") == texts{"Sprawdź... - alt+s", "Ostrzeżenia o zbyt długich nazwach: nie - Zmień",
+                                      "Kontrola ilości rekordów: wyłączona - Zmień",
+                                      "Powrót do głównego menu - alt+lewo"};
     };
     key("alt+s");
     ASSERT_TRUE(waitfor("the check menu", checkmenu)) << state().raw;
@@ -1008,17 +1004,18 @@ TEST_F(convtest, TextbaseGeneratedAndCheckedThroughTheMenus) {
     ASSERT_TRUE(waitfor("the main menu", [](const answer &a) { return nobox(a) && inmain(a); }));
     key("alt+s");
     ASSERT_TRUE(waitfor("the check menu again", checkmenu)) << state().raw;
-    ASSERT_NO_FATAL_FAILURE(
-        choose("alt+s", "Wskaż pierwszą część textbase do przetworzenia", tb + "\\tba001.txt"));
+    ASSERT_NO_FATAL_FAILURE(choose("alt+s", "Wskaż pierwszą część textbase do przetworzenia", tb + "\\tba001.txt"));
     ASSERT_TRUE(waitfor("the whole-base question", [](const answer &a) {
         return a.all("boxtext") ==
                texts{"Czy chcesz przetworzyć całą bazę od tej części (odpowiedź nie oznacza tylko wybraną część)?"};
     }));
     ASSERT_NO_FATAL_FAILURE(answerbox(1));
-    ASSERT_TRUE(waitfor("the repeat item", [](const answer &a) {
-        return nobox(a) && a.item(2) == "Powturz ostatnie sprawdzenie - alt+p";
-    }, 60000)) << state().get("pane");
-    EXPECT_NE(state().get("pane").find("Przetwarzam tba001.txt w folderze " + tb + "\\\r\n"
+    ASSERT_TRUE(waitfor(
+        "the repeat item",
+        [](const answer &a) { return nobox(a) && a.item(2) == "Powturz ostatnie sprawdzenie - alt+p"; }, 60000))
+        << state().get("pane");
+    EXPECT_NE(state().get("pane").find("Przetwarzam tba001.txt w folderze " + tb +
+                                       "\\\r\n"
                                        "Nie znaleziono następnej części bazy. Ostatnia przetworzona część nr 1\r\n"
                                        "Zakończono\r\nStatystyka:\r\nWszystkich: 2\r\nZaremowanych: 0\r\n"
                                        "Zawierających błędy: 0\r\nPrawidłowych: 2\r\nBrakujących części bazy: 0\r\n"),
@@ -1052,16 +1049,21 @@ TEST(wincli, ConvertFromCmd) {
     tempdir t;
     std::filesystem::copy_file(programexe, t / "trelik.exe");
     std::filesystem::copy_file(winbuild + "/trelik.com", t / "trelik.com");
-    writefile(t / "a.pnt", "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr\r\nr\r\nr\r\n"
-                           "52.5,21,,,\xa3\xf3" "d\x9f,,,\r\n# uwaga\r\n");
+    writefile(t / "a.pnt",
+              "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr\r\nr\r\nr\r\n"
+              "52.5,21,,,\xa3\xf3"
+              "d\x9f,,,\r\n# uwaga\r\n");
     // Output goes to files: a wine helper process started on the way may keep
     // inherited pipes open long after the program has ended.
-    struct result { int status; std::string outtext, errtext; };
+    struct result {
+        int status;
+        std::string outtext, errtext;
+    };
     auto cmd = [&](const std::string &line) {
         std::string sh = "timeout 60 env";
         for (const auto &kv : S->env) sh += " '" + kv.first + "=" + kv.second + "'";
-        sh += " '" + winecmd() + "' cmd /c '" + line + "' > '" + t / "stdout" + "' 2> '" + t / "stderr" +
-              "' < /dev/null";
+        sh +=
+            " '" + winecmd() + "' cmd /c '" + line + "' > '" + t / "stdout" + "' 2> '" + t / "stderr" + "' < /dev/null";
         int rc = std::system(sh.c_str());
         return result{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, readfile(t / "stdout"), readfile(t / "stderr")};
     };
@@ -1071,9 +1073,12 @@ TEST(wincli, ConvertFromCmd) {
     std::string out;
     for (char ch : c.outtext)
         if (ch != '\r') out += ch;
-    EXPECT_EQ(out, "rozpoczynam konwersję " + winpath(t / "a.pnt") + "\nPominięto 1 wpisów\nPrzetworzono poprawnie 1 wpisów\n");
-    EXPECT_EQ(readfile(t / "out.txt"), "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n"
-                                       "\"\xa3\xf3" "d\x9f\",525000000,210000000,0,0,0,1,7\r\n");
+    EXPECT_EQ(out, "rozpoczynam konwersję " + winpath(t / "a.pnt") +
+                       "\nPominięto 1 wpisów\nPrzetworzono poprawnie 1 wpisów\n");
+    EXPECT_EQ(readfile(t / "out.txt"),
+              "table,point\r\nname,latitude,longitude,accuracy,satellites,priority,userid,id\r\n"
+              "\"\xa3\xf3"
+              "d\x9f\",525000000,210000000,0,0,0,1,7\r\n");
 
     // A missing file: exit code 1; a bad option: exit code 2, said on standard error.
     c = cmd(prog + " convert " + winpath(t / "brak.pnt"));
@@ -1081,8 +1086,7 @@ TEST(wincli, ConvertFromCmd) {
     EXPECT_NE(c.outtext.find("Błąd: Nie można otworzyć pliku"), std::string::npos) << c.outtext;
     c = cmd(prog + " convert -i 0 " + winpath(t / "a.pnt"));
     EXPECT_EQ(c.status, 2);
-    EXPECT_NE(c.errtext.find("oczekiwano liczby całkowitej z zakresu 1 do 2000000000"), std::string::npos)
-        << c.errtext;
+    EXPECT_NE(c.errtext.find("oczekiwano liczby całkowitej z zakresu 1 do 2000000000"), std::string::npos) << c.errtext;
 }
 
 // The Windows file-system edge's own checks, run under wine.

@@ -8,7 +8,7 @@
 
 constexpr int cpcount = 19;
 enum : int {
-    cpplain = 1,    // letters without diacritics (a target only)
+    cpplain = 1,  // letters without diacritics (a target only)
     cp852 = 2,
     cpmazovia = 3,
     cpwin1250 = 4,

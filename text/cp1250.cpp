@@ -68,10 +68,19 @@ char32_t nextutf8(std::string_view s, std::size_t &i) {
     if (c < 0x80) return c;
     int more;
     char32_t cp, min;
-    if (c >= 0xC0 && c <= 0xDF) { more = 1; cp = c & 0x1F; min = 0x80; }
-    else if (c >= 0xE0 && c <= 0xEF) { more = 2; cp = c & 0x0F; min = 0x800; }
-    else if (c >= 0xF0 && c <= 0xF7) { more = 3; cp = c & 0x07; min = 0x10000; }
-    else return badcp;
+    if (c >= 0xC0 && c <= 0xDF) {
+        more = 1;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        more = 2;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF7) {
+        more = 3;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else return badcp;
     int got = 0;
     while (got < more && i < s.size() && ((unsigned char)s[i] & 0xC0) == 0x80) {
         cp = (cp << 6) | ((unsigned char)s[i] & 0x3F);
@@ -98,7 +107,8 @@ char32_t nextutf16(std::u16string_view s, std::size_t &i) {
 }  // namespace
 
 // Code page 1250 from a text decoded by next, "?" for what the page lacks.
-template <class view> static std::string cp1250from(view s, char32_t (*next)(view, std::size_t &)) {
+template <class view>
+static std::string cp1250from(view s, char32_t (*next)(view, std::size_t &)) {
     std::string r;
     r.reserve(s.size());
     std::size_t i = 0;

@@ -14,8 +14,8 @@
 struct shortstr {
     static constexpr std::size_t maxlen = 255;
 
-    std::uint8_t len = 0;      // bytes in use, 0..255
-    char buf[maxlen + 1]{};    // the bytes; buf[len] is always 0
+    std::uint8_t len = 0;    // bytes in use, 0..255
+    char buf[maxlen + 1]{};  // the bytes; buf[len] is always 0
 
     constexpr shortstr() = default;
     constexpr shortstr(const char *s, std::size_t n) { assign(s, n); }
@@ -76,7 +76,10 @@ struct shortstr {
         buf[len] = 0;
     }
     constexpr void resize(std::size_t n) {
-        if (n < len) { len = std::uint8_t(n); buf[len] = 0; }
+        if (n < len) {
+            len = std::uint8_t(n);
+            buf[len] = 0;
+        }
     }
 
     friend constexpr bool operator==(const shortstr &a, const shortstr &b) { return a.view() == b.view(); }

@@ -12,8 +12,8 @@ constexpr shortstr lowerletters = "aąbcćdeęfghijklłmnńoópqrsśtuvwxyzźż"
 constexpr shortstr upperletters = "AĄBCĆDEĘFGHIJKLŁMNŃOÓPQRSŚTUVWXYZŹŻ"_pl;
 static_assert(lowerletters.size() == 35 && upperletters.size() == 35);
 
-shortstr extrachars;       // characters cleanname keeps besides letters and digits
-bool textbasemode = false; // cleanname keeps every byte but CR and LF
+shortstr extrachars;        // characters cleanname keeps besides letters and digits
+bool textbasemode = false;  // cleanname keeps every byte but CR and LF
 
 namespace {
 
@@ -47,7 +47,10 @@ constexpr texttables buildtables() {
     bool placed[256]{};
     int pos = 0;
     auto put = [&](unsigned char b) {
-        if (!placed[b]) { placed[b] = true; t.rank[b] = (unsigned char)pos++; }
+        if (!placed[b]) {
+            placed[b] = true;
+            t.rank[b] = (unsigned char)pos++;
+        }
     };
     for (int b = 0; b <= 64; b++) put((unsigned char)b);
     for (std::size_t k = 0; k < upperletters.size(); k++) put(upperletters.at(k));

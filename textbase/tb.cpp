@@ -4,10 +4,10 @@
 #include "textbase/tb.h"
 
 // ---- Generation ----
-std::int32_t firstpart = 1;    // number of the next part written
-std::int32_t partsize = 100;   // records per part
-shortstr destfolder;           // folder of the generated parts
-std::int32_t genrecords = 0;   // records in the part now open
+std::int32_t firstpart = 1;   // number of the next part written
+std::int32_t partsize = 100;  // records per part
+shortstr destfolder;          // folder of the generated parts
+std::int32_t genrecords = 0;  // records in the part now open
 
 // ---- Part navigation ----
 std::int32_t partno = 0;        // part being read, or where the next search starts

@@ -65,12 +65,12 @@ struct tbarec {
 enum : std::uint8_t { tbvalid = 0, tbremmed = 1, tbfaulty = 2 };
 extern tbarec curtba;  // the record just read
 
-extern bool warnlong;                // report converted names longer than 75 bytes
-extern std::uint8_t countmode;       // record-count control: bit 1 too few, bit 2 too many
-extern std::int32_t expectedcount;   // records a part should hold
-extern std::int32_t goodparts;       // parts that passed the count control, this run
-extern std::int32_t badparts;        // parts that failed it, this run
-extern std::int32_t toolongcount;    // valid records whose converted name was over 75 bytes
+extern bool warnlong;               // report converted names longer than 75 bytes
+extern std::uint8_t countmode;      // record-count control: bit 1 too few, bit 2 too many
+extern std::int32_t expectedcount;  // records a part should hold
+extern std::int32_t goodparts;      // parts that passed the count control, this run
+extern std::int32_t badparts;       // parts that failed it, this run
+extern std::int32_t toolongcount;   // valid records whose converted name was over 75 bytes
 
 // ---- The run ----
 enum : std::uint8_t { runnone = 0, runcheck = 1, runconvert = 2, runrepeat = 3 };
@@ -94,7 +94,7 @@ void closegenpart();           // footer, close, firstpart + 1 (does nothing whe
 // then the part switch when the part is full.
 void genrecord();
 shortstr partname(std::int32_t n, int width);  // "tba" + n padded to width digits + ".txt"
-void genreset();  // no part open (one left open is closed unwritten)
+void genreset();                               // no part open (one left open is closed unwritten)
 
 // ---- Navigation (tbnav.cpp) ----
 void checkheader();      // validates the header of the part just opened; closes it on failure
@@ -112,9 +112,9 @@ void linewarning(const shortstr &msg);  // "plik " + partfile + " linia " + line
 void recorderror(const shortstr &msg);  // linewarning, then the record is faulty
 tboutcome readrecord();
 void checkrecord();
-void closepart();                                    // closes the part, applies the count control
-void cutat(shortstr &s, const shortstr &piece);      // cut before piece (lower case), any case
-void buildlsname();                                  // curpoi from a valid curtba
+void closepart();                                // closes the part, applies the count control
+void cutat(shortstr &s, const shortstr &piece);  // cut before piece (lower case), any case
+void buildlsname();                              // curpoi from a valid curtba
 
 // ---- The run (tbrun.cpp) ----
 void textbaserun();  // the check or conversion run, steered by runmode

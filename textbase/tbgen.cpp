@@ -16,17 +16,16 @@
 #include <cstring>
 
 #include "core/app.h"
-#include "sys/paths.h"
+#include "core/recout.h"
 #include "core/runfb.h"
 #include "poi/input.h"
-#include "core/recout.h"
 #include "poi/uam.h"
+#include "sys/paths.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-
-static recout gen;                 // the part file being written; gen.f null when none is open
+static recout gen;                   // the part file being written; gen.f null when none is open
 static std::int32_t gencounted = 0;  // gen.records already in writtencount
 
 shortstr defaultdestfolder() {
@@ -71,8 +70,9 @@ bool openpart() {
     }
     shortstr name = partname(firstpart, 3);
     if (destfolder.size() + name.size() > shortstr::maxlen) {
-        showerror("Ścieżka pliku części bazy byłaby dłuższa niż 255 znaków. Wybierz folder docelowy o krótszej "
-                  "ścieżce."_pl);
+        showerror(
+            "Ścieżka pliku części bazy byłaby dłuższa niż 255 znaków. Wybierz folder docelowy o krótszej "
+            "ścieżce."_pl);
         return false;
     }
     // One level of folder; a folder that is already there is what we want.

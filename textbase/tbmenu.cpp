@@ -48,8 +48,9 @@ void genmenu() {
 
 void checkmenu() {
     clearpane();
-    addline("Ustaw parametry kontroli błędów, następnie wybierz opcję \"sprawdź\", aby wskazać pierwszą część bazy "
-            "do testu i rozpocząć proces."_pl);
+    addline(
+        "Ustaw parametry kontroli błędów, następnie wybierz opcję \"sprawdź\", aby wskazać pierwszą część bazy "
+        "do testu i rozpocząć proces."_pl);
     addline("Uwaga: Aby skonwertować textbase dla LS użyj opcji \"konwertuj do LS\" z głównego menu programu."_pl);
     for (;;) {
         menuclear();

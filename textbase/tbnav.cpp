@@ -3,14 +3,12 @@
 // the header check of each part before its records are read.
 
 #include "core/app.h"
-#include "sys/paths.h"
 #include "core/runfb.h"
 #include "poi/input.h"
+#include "sys/paths.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
-
-
 
 // The largest part number that width digits can hold.
 static std::int64_t largestpart(int width) {
@@ -132,8 +130,7 @@ void selectfirstpart() {
     }
     lastcheck = lastcheckrec();
     multipart = askyesno(
-        "Czy chcesz przetworzyć całą bazę od tej części (odpowiedź nie oznacza tylko wybraną część)?"_pl,
-        askwholebase);
+        "Czy chcesz przetworzyć całą bazę od tej części (odpowiedź nie oznacza tylko wybraną część)?"_pl, askwholebase);
     shortstr path = dlgtext;
     partfolder = dirpart(path);
     shortstr name = nameof(path);
@@ -145,8 +142,9 @@ void selectfirstpart() {
     // Every name the search builds ("tba", width digits, ".txt") must fit a
     // path whole, with the folder: a cut path would name another file.
     if (partfolder.size() + 7 + std::size_t(width) > shortstr::maxlen) {
-        report("Ścieżki części bazy w tym folderze byłyby dłuższe niż 255 znaków. Przenieś bazę do folderu o "
-               "krótszej ścieżce."_pl);
+        report(
+            "Ścieżki części bazy w tym folderze byłyby dłuższe niż 255 znaków. Przenieś bazę do folderu o "
+            "krótszej ścieżce."_pl);
         pathrefused = true;
         return;
     }

@@ -14,7 +14,6 @@
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-
 static bool isblanktab(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view tbword(std::string_view &rest) {
@@ -88,8 +87,7 @@ static void readfield(std::string_view line) {
             } else {
                 curtba.longitude = strtonum(tbword(line));
                 curtba.latitude = strtonum(tbword(line));
-                if (curtba.longitude == 0 || curtba.latitude == 0)
-                    recorderror("Błędna zawartość pola pozycji (p)"_pl);
+                if (curtba.longitude == 0 || curtba.latitude == 0) recorderror("Błędna zawartość pola pozycji (p)"_pl);
             }
             return;
         case 'k': textfield(curtba.category, line, "Niedozwolone wielokrotne pole kategorii"_pl); return;
@@ -107,8 +105,7 @@ static void readfield(std::string_view line) {
                 }
             }
             return;
-        default:
-            break;
+        default: break;
         }
     }
     if (id == "textbaseend") {

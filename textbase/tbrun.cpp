@@ -10,7 +10,6 @@
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-
 void textbaserun() {
     selectfirstpart();
     if (opstatus > 0 || partno == 0) return;

@@ -54,39 +54,59 @@ static_assert(within(mynames, std::size(ownnames)));
 
 // Kinds of places, each with a lower-case category for field D.
 struct kind {
-    shortstr name;   // as written in field A
-    shortstr cat;    // lower-case category
+    shortstr name;  // as written in field A
+    shortstr cat;   // lower-case category
 };
 
 const kind kinds[] = {
-    {"Apteka"_pl, "zdrowie"_pl},               {"Przychodnia"_pl, "zdrowie"_pl},
-    {"Ośrodek zdrowia"_pl, "zdrowie"_pl},      {"Szpital"_pl, "zdrowie"_pl},
-    {"Sklep spożywczy"_pl, "zakupy"_pl},       {"Piekarnia"_pl, "zakupy"_pl},
-    {"Cukiernia"_pl, "zakupy"_pl},             {"Kwiaciarnia"_pl, "zakupy"_pl},
-    {"Księgarnia"_pl, "zakupy"_pl},            {"Market"_pl, "zakupy"_pl},
-    {"Poczta"_pl, "usługi"_pl},                {"Bankomat"_pl, "usługi"_pl},
-    {"Fryzjer"_pl, "usługi"_pl},               {"Pralnia"_pl, "usługi"_pl},
-    {"Restauracja"_pl, "gastronomia"_pl},      {"Kawiarnia"_pl, "gastronomia"_pl},
-    {"Bar mleczny"_pl, "gastronomia"_pl},      {"Pizzeria"_pl, "gastronomia"_pl},
-    {"Przystanek autobusowy"_pl, "transport"_pl}, {"Dworzec kolejowy"_pl, "transport"_pl},
-    {"Stacja paliw"_pl, "transport"_pl},       {"Przejście dla pieszych"_pl, "transport"_pl},
-    {"Postój taksówek"_pl, "transport"_pl},    {"Kościół"_pl, "kultura"_pl},
-    {"Biblioteka"_pl, "kultura"_pl},           {"Muzeum"_pl, "kultura"_pl},
-    {"Teatr"_pl, "kultura"_pl},                {"Kino"_pl, "kultura"_pl},
-    {"Szkoła podstawowa"_pl, "edukacja"_pl},   {"Przedszkole"_pl, "edukacja"_pl},
-    {"Żłobek"_pl, "edukacja"_pl},              {"Urząd gminy"_pl, "urząd"_pl},
-    {"Urząd skarbowy"_pl, "urząd"_pl},         {"Sąd rejonowy"_pl, "urząd"_pl},
-    {"Komisariat policji"_pl, "bezpieczeństwo"_pl}, {"Straż pożarna"_pl, "bezpieczeństwo"_pl},
-    {"Park"_pl, "wypoczynek"_pl},              {"Basen"_pl, "wypoczynek"_pl},
-    {"Hotel"_pl, "noclegi"_pl},                {"Schronisko"_pl, "noclegi"_pl},
+    {"Apteka"_pl, "zdrowie"_pl},
+    {"Przychodnia"_pl, "zdrowie"_pl},
+    {"Ośrodek zdrowia"_pl, "zdrowie"_pl},
+    {"Szpital"_pl, "zdrowie"_pl},
+    {"Sklep spożywczy"_pl, "zakupy"_pl},
+    {"Piekarnia"_pl, "zakupy"_pl},
+    {"Cukiernia"_pl, "zakupy"_pl},
+    {"Kwiaciarnia"_pl, "zakupy"_pl},
+    {"Księgarnia"_pl, "zakupy"_pl},
+    {"Market"_pl, "zakupy"_pl},
+    {"Poczta"_pl, "usługi"_pl},
+    {"Bankomat"_pl, "usługi"_pl},
+    {"Fryzjer"_pl, "usługi"_pl},
+    {"Pralnia"_pl, "usługi"_pl},
+    {"Restauracja"_pl, "gastronomia"_pl},
+    {"Kawiarnia"_pl, "gastronomia"_pl},
+    {"Bar mleczny"_pl, "gastronomia"_pl},
+    {"Pizzeria"_pl, "gastronomia"_pl},
+    {"Przystanek autobusowy"_pl, "transport"_pl},
+    {"Dworzec kolejowy"_pl, "transport"_pl},
+    {"Stacja paliw"_pl, "transport"_pl},
+    {"Przejście dla pieszych"_pl, "transport"_pl},
+    {"Postój taksówek"_pl, "transport"_pl},
+    {"Kościół"_pl, "kultura"_pl},
+    {"Biblioteka"_pl, "kultura"_pl},
+    {"Muzeum"_pl, "kultura"_pl},
+    {"Teatr"_pl, "kultura"_pl},
+    {"Kino"_pl, "kultura"_pl},
+    {"Szkoła podstawowa"_pl, "edukacja"_pl},
+    {"Przedszkole"_pl, "edukacja"_pl},
+    {"Żłobek"_pl, "edukacja"_pl},
+    {"Urząd gminy"_pl, "urząd"_pl},
+    {"Urząd skarbowy"_pl, "urząd"_pl},
+    {"Sąd rejonowy"_pl, "urząd"_pl},
+    {"Komisariat policji"_pl, "bezpieczeństwo"_pl},
+    {"Straż pożarna"_pl, "bezpieczeństwo"_pl},
+    {"Park"_pl, "wypoczynek"_pl},
+    {"Basen"_pl, "wypoczynek"_pl},
+    {"Hotel"_pl, "noclegi"_pl},
+    {"Schronisko"_pl, "noclegi"_pl},
 };
 
 // Marks the converter turns into blanks, each with the text it wraps.
 const shortstr markedopen[] = {"("_pl, "\""_pl, "["_pl, "'"_pl, "#"_pl, "*"_pl, "<"_pl, "{"_pl};
 const shortstr markedclose[] = {")"_pl, "\""_pl, "]"_pl, "'"_pl, ""_pl, "*"_pl, ">"_pl, "}"_pl};
 const shortstr markedtext[] = {
-    "całodobowa"_pl, "nr 5"_pl, "nieczynne"_pl, "Pod Żaglami"_pl, "2"_pl,
-    "nowość"_pl, "wejście od podwórza"_pl, "I piętro"_pl,
+    "całodobowa"_pl, "nr 5"_pl,   "nieczynne"_pl,           "Pod Żaglami"_pl,
+    "2"_pl,          "nowość"_pl, "wejście od podwórza"_pl, "I piętro"_pl,
 };
 
 const shortstr streetkinds[] = {"ul. "_pl, "ul. "_pl, "ul. "_pl, "ul. "_pl, "al. "_pl, "pl. "_pl, "os. "_pl};
@@ -98,11 +118,12 @@ const shortstr catwords[] = {"dyżurna"_pl, "miejska"_pl, "całodobowa"_pl, "sie
 const char hexdigits[] = "0123456789ABCDEF";
 
 template <class T, std::size_t N>
-constexpr unsigned count(const T (&)[N]) { return unsigned(N); }
+constexpr unsigned count(const T (&)[N]) {
+    return unsigned(N);
+}
 
 // Lower case of a code page 1250 text: ASCII and the Polish capitals.
-shortstr lowered(const shortstr &s)
-{
+shortstr lowered(const shortstr &s) {
     static const unsigned char up[] = {0xA5, 0xC6, 0xCA, 0xA3, 0xD1, 0xD3, 0x8C, 0x8F, 0xAF};
     static const unsigned char lo[] = {0xB9, 0xE6, 0xEA, 0xB3, 0xF1, 0xF3, 0x9C, 0x9F, 0xBF};
     shortstr r = s;
@@ -117,25 +138,23 @@ shortstr lowered(const shortstr &s)
 
 // One generated point, the same for both formats.
 struct point {
-    std::int64_t lat;    // latitude, 0.00000001 degree
-    std::int64_t lon;    // longitude, 0.00000001 degree
-    int latdec;          // decimals written for the latitude, 5..8
-    int londec;          // decimals written for the longitude, 5..8
-    unsigned icon;       // first ignored field
-    std::uint64_t date;  // second ignored field, a day number times 100000
-    shortstr a, b, c, d; // name parts and the category field
-    unsigned extra;      // extra fields after field 8, 0..3
+    std::int64_t lat;     // latitude, 0.00000001 degree
+    std::int64_t lon;     // longitude, 0.00000001 degree
+    int latdec;           // decimals written for the latitude, 5..8
+    int londec;           // decimals written for the longitude, 5..8
+    unsigned icon;        // first ignored field
+    std::uint64_t date;   // second ignored field, a day number times 100000
+    shortstr a, b, c, d;  // name parts and the category field
+    unsigned extra;       // extra fields after field 8, 0..3
 };
 
 // Decimals: 5 to 8, with 8 (more than the converter keeps) fairly common.
-int decimals()
-{
+int decimals() {
     static const int d[] = {5, 6, 6, 7, 7, 7, 8, 8};
     return d[rbelow(8)];
 }
 
-void makepoint(point &p)
-{
+void makepoint(point &p) {
     const town &t = towns[rbelow(ntowns)];
     p.lat = std::int64_t(t.lat) * 10000 + std::int64_t(rbelow(8000001)) - 4000000;
     p.lon = std::int64_t(t.lon) * 10000 + std::int64_t(rbelow(12000001)) - 6000000;
@@ -192,20 +211,21 @@ void puts(const shortstr &s) { put(s.view()); }
 void putuint(std::uint64_t v) { out.buf += numtext(v).view(); }
 
 // A coordinate in 0.00000001 degree, non-negative, with dec decimals (cut).
-void putcoord(std::int64_t v, int dec)
-{
+void putcoord(std::int64_t v, int dec) {
     putuint(std::uint64_t(v / 100000000));
     out.buf += '.';
     char frac[8];
     std::int64_t f = v % 100000000;
-    for (int i = 7; i >= 0; i--) { frac[i] = char('0' + f % 10); f /= 10; }
+    for (int i = 7; i >= 0; i--) {
+        frac[i] = char('0' + f % 10);
+        f /= 10;
+    }
     out.buf.append(frac, std::size_t(dec));
 }
 
 const char *extrafields[] = {",0", ",-777", ",65535", ",Uwagi"};
 
-void putpnt(const point &p)
-{
+void putpnt(const point &p) {
     putcoord(p.lat, p.latdec);
     out.buf += ',';
     putcoord(p.lon, p.londec);
@@ -215,7 +235,7 @@ void putpnt(const point &p)
     putuint(p.date / 100000);
     out.buf += '.';
     putuint(p.date % 100000 + 100000);
-    out.buf.erase(out.buf.size() - 6, 1);   // the leading 1 that kept the zeros
+    out.buf.erase(out.buf.size() - 6, 1);  // the leading 1 that kept the zeros
     out.buf += ',';
     puts(p.a);
     out.buf += ',';
@@ -228,8 +248,7 @@ void putpnt(const point &p)
     put("\r\n");
 }
 
-void putwpt(const point &p, std::uint64_t no)
-{
+void putwpt(const point &p, std::uint64_t no) {
     putuint(no);
     out.buf += ',';
     puts(p.a);
@@ -245,8 +264,7 @@ void putwpt(const point &p, std::uint64_t no)
 }
 
 // Reads a whole decimal number; false when the text is not one.
-bool parsenum(const char *s, std::uint64_t &v)
-{
+bool parsenum(const char *s, std::uint64_t &v) {
     if (!*s) return false;
     errno = 0;
     char *end = nullptr;
@@ -256,10 +274,9 @@ bool parsenum(const char *s, std::uint64_t &v)
     return true;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     std::uint64_t seed = 1, points = 1000;
     bool wpt = false;
     auto option = [&](std::string_view a, const char *v) {
@@ -272,8 +289,7 @@ int main(int argc, char **argv)
         return true;
     };
     const char *path = nullptr;
-    if (!readargs(argc, argv, path, option))
-        return usage("mkpnt [--seed N] [--points N] [--format pnt|wpt] OUTFILE");
+    if (!readargs(argc, argv, path, option)) return usage("mkpnt [--seed N] [--points N] [--format pnt|wpt] OUTFILE");
 
     if (!out.open("mkpnt", path)) return 1;
 

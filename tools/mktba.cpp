@@ -65,8 +65,7 @@ namespace {
 // of the provinces, then a few more. Points fall within about 4 km of a
 // centre.
 constexpr std::uint8_t mytowns[] = {
-    0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 16, 18, 15, 22, 20, 14,
-    42, 37, 38, 34, 25, 12,
+    0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 16, 18, 15, 22, 20, 14, 42, 37, 38, 34, 25, 12,
 };
 static_assert(within(mytowns, std::size(towns)));
 
@@ -87,38 +86,52 @@ struct kind {
 };
 
 const kind kinds[] = {
-    {"apteka"_pl, "Apteka"_pl},                   {"apteka"_pl, "Apteka dyżurna"_pl},
-    {"bank"_pl, "Bank Spółdzielczy"_pl},          {"bankomat"_pl, "Bankomat"_pl},
-    {"parking"_pl, "Parking strzeżony"_pl},       {"stacja paliw"_pl, "Stacja paliw"_pl},
-    {"sklep spożywczy"_pl, "Sklep"_pl},           {"supermarket"_pl, "Supermarket"_pl},
-    {"poczta"_pl, "Urząd Pocztowy nr 3"_pl},      {"kościół"_pl, "Kościół"_pl},
-    {"kościół"_pl, "Parafia"_pl},                 {"restauracja"_pl, "Restauracja"_pl},
-    {"bar"_pl, "Bar mleczny"_pl},                 {"kawiarnia"_pl, "Kawiarnia"_pl},
-    {"hotel"_pl, "Hotel"_pl},                     {"szpital"_pl, "Szpital Wojewódzki"_pl},
-    {"przychodnia"_pl, "Przychodnia"_pl},         {"przystanek autobusowy"_pl, "Przystanek"_pl},
-    {"przystanek tramwajowy"_pl, "Przystanek"_pl}, {"dworzec"_pl, "Dworzec kolejowy"_pl},
-    {"szkoła"_pl, "Szkoła Podstawowa nr 2"_pl},   {"muzeum"_pl, "Muzeum"_pl},
-    {"kino"_pl, "Kino"_pl},                       {"policja"_pl, "Komisariat Policji"_pl},
-    {"straż pożarna"_pl, "Straż Pożarna"_pl},     {"urząd"_pl, "Urząd Miasta"_pl},
-    {"park"_pl, "Park"_pl},                       {"piekarnia"_pl, "Piekarnia"_pl},
-    {"księgarnia"_pl, "Księgarnia"_pl},           {"toaleta"_pl, "Toaleta publiczna"_pl},
+    {"apteka"_pl, "Apteka"_pl},
+    {"apteka"_pl, "Apteka dyżurna"_pl},
+    {"bank"_pl, "Bank Spółdzielczy"_pl},
+    {"bankomat"_pl, "Bankomat"_pl},
+    {"parking"_pl, "Parking strzeżony"_pl},
+    {"stacja paliw"_pl, "Stacja paliw"_pl},
+    {"sklep spożywczy"_pl, "Sklep"_pl},
+    {"supermarket"_pl, "Supermarket"_pl},
+    {"poczta"_pl, "Urząd Pocztowy nr 3"_pl},
+    {"kościół"_pl, "Kościół"_pl},
+    {"kościół"_pl, "Parafia"_pl},
+    {"restauracja"_pl, "Restauracja"_pl},
+    {"bar"_pl, "Bar mleczny"_pl},
+    {"kawiarnia"_pl, "Kawiarnia"_pl},
+    {"hotel"_pl, "Hotel"_pl},
+    {"szpital"_pl, "Szpital Wojewódzki"_pl},
+    {"przychodnia"_pl, "Przychodnia"_pl},
+    {"przystanek autobusowy"_pl, "Przystanek"_pl},
+    {"przystanek tramwajowy"_pl, "Przystanek"_pl},
+    {"dworzec"_pl, "Dworzec kolejowy"_pl},
+    {"szkoła"_pl, "Szkoła Podstawowa nr 2"_pl},
+    {"muzeum"_pl, "Muzeum"_pl},
+    {"kino"_pl, "Kino"_pl},
+    {"policja"_pl, "Komisariat Policji"_pl},
+    {"straż pożarna"_pl, "Straż Pożarna"_pl},
+    {"urząd"_pl, "Urząd Miasta"_pl},
+    {"park"_pl, "Park"_pl},
+    {"piekarnia"_pl, "Piekarnia"_pl},
+    {"księgarnia"_pl, "Księgarnia"_pl},
+    {"toaleta"_pl, "Toaleta publiczna"_pl},
 };
 
 const shortstr notes[] = {
-    "czynne całą dobę"_pl, "pn.-pt. 9-17, sob. 9-13"_pl, "wejście od podwórza"_pl,
-    "(obok poczty)"_pl, "\"przy rondzie\""_pl, "I piętro, winda"_pl,
-    "tel. 22 123 45 67"_pl, "podjazd dla wózków"_pl, "dzwonek przy drzwiach"_pl,
+    "czynne całą dobę"_pl,  "pn.-pt. 9-17, sob. 9-13"_pl, "wejście od podwórza"_pl,
+    "(obok poczty)"_pl,     "\"przy rondzie\""_pl,        "I piętro, winda"_pl,
+    "tel. 22 123 45 67"_pl, "podjazd dla wózków"_pl,      "dzwonek przy drzwiach"_pl,
 };
 
 const shortstr proofreaders[] = {
-    "Jan Kowalski"_pl, "Anna Nowak"_pl, "Łukasz Wiśniewski"_pl, "Małgorzata Wójcik"_pl,
-    "Grzegorz Kamiński"_pl, "Zofia Lewandowska"_pl,
+    "Jan Kowalski"_pl,      "Anna Nowak"_pl,        "Łukasz Wiśniewski"_pl,
+    "Małgorzata Wójcik"_pl, "Grzegorz Kamiński"_pl, "Zofia Lewandowska"_pl,
 };
 
 // Lines a check reports as unknown identifiers (the record stays valid).
 const shortstr unknownlines[] = {
-    "t 22 123 45 67"_pl, "www apteka.example.pl"_pl, "uwaga sprawdzić w terenie"_pl,
-    "o:brak"_pl, "K apteka"_pl,
+    "t 22 123 45 67"_pl, "www apteka.example.pl"_pl, "uwaga sprawdzić w terenie"_pl, "o:brak"_pl, "K apteka"_pl,
 };
 
 // Words of an f line other than rem.
@@ -169,20 +182,17 @@ struct kindrow {
 };
 
 const kindrow kindrows[] = {
-    {border, 300, svalid},      {bspaces, 300, svalid},      {bemptyo, 300, svalid},
-    {bemptythen, 30, svalid},   {bpextra, 50, svalid},       {bpdegrees, 10, svalid},
-    {bunknownid, 60, svalid},   {bunknownflag, 20, svalid},  {bnonameno, 40, svalid},
-    {bfooterin, 10, svalid},    {brem, 150, sremmed},        {bremfirst, 50, sremmed},
-    {bremflags, 20, sremmed},   {berrthenrem, 20, sremmed},  {bnok, 60, sfaulty},
-    {bnop, 30, sfaulty},        {bzerop, 50, sfaulty},       {bonenum, 20, sfaulty},
-    {bdupn, 40, sfaulty},       {bdupk, 20, sfaulty},        {bremthenerr, 20, sfaulty},
-    {bglued, 40, sfaulty},
+    {border, 300, svalid},      {bspaces, 300, svalid},     {bemptyo, 300, svalid},   {bemptythen, 30, svalid},
+    {bpextra, 50, svalid},      {bpdegrees, 10, svalid},    {bunknownid, 60, svalid}, {bunknownflag, 20, svalid},
+    {bnonameno, 40, svalid},    {bfooterin, 10, svalid},    {brem, 150, sremmed},     {bremfirst, 50, sremmed},
+    {bremflags, 20, sremmed},   {berrthenrem, 20, sremmed}, {bnok, 60, sfaulty},      {bnop, 30, sfaulty},
+    {bzerop, 50, sfaulty},      {bonenum, 20, sfaulty},     {bdupn, 40, sfaulty},     {bdupk, 20, sfaulty},
+    {bremthenerr, 20, sfaulty}, {bglued, 40, sfaulty},
 };
 
 const kindrow plainrow = {bplain, 0, svalid};
 
-const kindrow &pickkind()
-{
+const kindrow &pickkind() {
     unsigned r = rbelow(10000);
     for (const kindrow &k : kindrows) {
         if (r < k.weight) return k;
@@ -191,8 +201,7 @@ const kindrow &pickkind()
     return plainrow;
 }
 
-void makerecord(record &r)
-{
+void makerecord(record &r) {
     const town &t = towns[pick(mytowns)];
     // Within about 4 km: 0.036 degree of latitude, 0.056 of longitude.
     r.lat = t.lat * 1000 + std::int32_t(rbelow(720001)) - 360000;
@@ -236,8 +245,7 @@ void put(const shortstr &s) { out.put(s.view()); }
 void endline() { out.put("\r\n"); }
 
 // "ID VALUE" and the line end.
-void field(std::string_view id, const shortstr &value)
-{
+void field(std::string_view id, const shortstr &value) {
     put(id);
     put(" ");
     put(value);
@@ -245,8 +253,7 @@ void field(std::string_view id, const shortstr &value)
 }
 
 // A value as a hand-edited file has it: runs of blanks inside and after it.
-shortstr spaced(const shortstr &v)
-{
+shortstr spaced(const shortstr &v) {
     shortstr r;
     for (std::size_t i = 0; i < v.size(); i++) {
         r += v[i];
@@ -264,14 +271,12 @@ void fieldn(const record &r) { field("n", r.name); }
 // A name that is never empty, for the second n line of a duplicate. The own
 // name is drawn before the kind, in a statement of its own: the operands of +
 // are evaluated in no fixed order.
-shortstr othername()
-{
+shortstr othername() {
     const shortstr &own = ownnames[pick(mynames)];
     return pick(kinds).name + ' ' + own;
 }
 
-void plainlines(const record &r)
-{
+void plainlines(const record &r) {
     fieldp(r);
     fieldk(r);
     fieldo(r);
@@ -279,20 +284,30 @@ void plainlines(const record &r)
 }
 
 // The lines of one block of the given kind for part number no.
-void writeblock(blockkind kind, std::int64_t no)
-{
+void writeblock(blockkind kind, std::int64_t no) {
     record r;
     makerecord(r);
     switch (kind) {
-    case bplain:
-        plainlines(r);
-        break;
+    case bplain: plainlines(r); break;
     case border: {
         // n p k o, o n k p or k n o p
         unsigned o = rbelow(3);
-        if (o == 0) { fieldn(r); fieldp(r); fieldk(r); fieldo(r); }
-        else if (o == 1) { fieldo(r); fieldn(r); fieldk(r); fieldp(r); }
-        else { fieldk(r); fieldn(r); fieldo(r); fieldp(r); }
+        if (o == 0) {
+            fieldn(r);
+            fieldp(r);
+            fieldk(r);
+            fieldo(r);
+        } else if (o == 1) {
+            fieldo(r);
+            fieldn(r);
+            fieldk(r);
+            fieldp(r);
+        } else {
+            fieldk(r);
+            fieldn(r);
+            fieldo(r);
+            fieldp(r);
+        }
         break;
     }
     case bspaces:
@@ -436,8 +451,7 @@ void writeblock(blockkind kind, std::int64_t no)
 }
 
 // The blank lines after a block: mostly one, now and then two or one of blanks.
-void blanklines()
-{
+void blanklines() {
     unsigned b = rbelow(100);
     if (b == 0) put("\r\n\r\n");
     else if (b == 1) put("   \r\n");
@@ -451,8 +465,7 @@ struct figures {
 
 // Writes part number no with count blocks into dir; counted into fig when
 // counted is true. False after a message when the part cannot be written.
-bool writepart(const std::string &dir, std::int64_t no, int width, std::int64_t count, bool counted, figures &fig)
-{
+bool writepart(const std::string &dir, std::int64_t no, int width, std::int64_t count, bool counted, figures &fig) {
     shortstr num = numtext(std::uint64_t(no));
     std::string path = dir + "/tba";
     for (std::size_t n = num.size(); n < std::size_t(width); n++) path += '0';
@@ -488,10 +501,9 @@ bool writepart(const std::string &dir, std::int64_t no, int width, std::int64_t 
     return true;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     std::int64_t seed = 1, parts = 10, records = 100, width = 3, missing = 0;
     auto option = [&](std::string_view a, const char *v) {
         if (a == "--seed") return parsenum(v, 0, LLONG_MAX, seed);
@@ -542,9 +554,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "mktba: %lld parts numbered above %lld are beyond a check's reach and not counted\n",
                      (long long)beyond, (long long)largest);
 
-    std::printf("Wszystkich: %lld\nZaremowanych: %lld\nZawierających błędy: %lld\nPrawidłowych: %lld\n"
-                "Brakujących części bazy: %lld\n",
-                (long long)fig.all, (long long)fig.remmed, (long long)fig.faulty, (long long)fig.valid,
-                (long long)fig.missing);
+    std::printf(
+        "Wszystkich: %lld\nZaremowanych: %lld\nZawierających błędy: %lld\nPrawidłowych: %lld\n"
+        "Brakujących części bazy: %lld\n",
+        (long long)fig.all, (long long)fig.remmed, (long long)fig.faulty, (long long)fig.valid, (long long)fig.missing);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

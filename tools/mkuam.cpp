@@ -63,7 +63,7 @@ namespace {
 // of the provinces, then towns at every edge of the country. Points fall
 // within about 3 km of a centre.
 constexpr std::uint8_t mytowns[] = {
-    0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 16, 18, 15, 22, 20, 14,
+    0,  1,  2,  3,  4,  5,  6,  8,  9,  10, 16, 18, 15, 22, 20, 14,
     50, 51, 34, 52, 53, 42, 54, 37, 40, 55, 38, 56, 57, 29, 23, 25,
 };
 static_assert(within(mytowns, std::size(towns)));
@@ -90,24 +90,42 @@ struct kind {
 };
 
 const kind kinds[] = {
-    {"Apteka"_pl, 12, "Apteka"_pl},                 {"Apteka dyżurna"_pl, 13, "Apteka nocna"_pl},
-    {"Bank Spółdzielczy"_pl, 3, "Bank"_pl},         {"Bank"_pl, 3, "Bank"_pl},
-    {"Bankomat"_pl, 4, "Bankomat"_pl},              {"Parking"_pl, 5, "Parking"_pl},
-    {"Parking strzeżony"_pl, 5, "Parking"_pl},      {"Stacja paliw"_pl, 6, "Stacja paliw"_pl},
-    {"Sklep spożywczy"_pl, 7, "Sklep"_pl},          {"Supermarket"_pl, 8, "Sklep"_pl},
-    {"Poczta"_pl, 2, "Poczta"_pl},                  {"Urząd Pocztowy nr 3"_pl, 2, "Poczta"_pl},
-    {"Kościół"_pl, 9, "Kościół"_pl},                {"Parafia"_pl, 9, "Kościół"_pl},
-    {"Restauracja"_pl, 10, "Restauracja"_pl},       {"Bar mleczny"_pl, 10, "Bar"_pl},
-    {"Kawiarnia"_pl, 21, "Kawiarnia"_pl},           {"Hotel"_pl, 11, "Hotel"_pl},
-    {"Pensjonat"_pl, 11, "Nocleg"_pl},              {"Szpital"_pl, 14, "Szpital"_pl},
-    {"Przychodnia"_pl, 15, "Przychodnia"_pl},       {"Przystanek"_pl, 16, "Przystanek"_pl},
-    {"Przystanek tramwajowy"_pl, 17, "Przystanek"_pl}, {"Dworzec kolejowy"_pl, 18, "Dworzec"_pl},
-    {"Szkoła Podstawowa nr 2"_pl, 20, "Szkoła"_pl}, {"Muzeum"_pl, 25, "Muzeum"_pl},
-    {"Kino"_pl, 30, "Kino"_pl},                     {"Teatr"_pl, 30, "Teatr"_pl},
-    {"Komisariat Policji"_pl, 41, "Policja"_pl},    {"Straż Pożarna"_pl, 42, "Straż pożarna"_pl},
-    {"Urząd Miasta"_pl, 1, "Urząd"_pl},             {"Park"_pl, 55, "Park"_pl},
-    {"Piekarnia"_pl, 120, "Piekarnia"_pl},          {"Księgarnia"_pl, 150, "Księgarnia"_pl},
-    {"Warsztat samochodowy"_pl, 200, "Warsztat"_pl}, {"Toaleta publiczna"_pl, 255, "Toaleta"_pl},
+    {"Apteka"_pl, 12, "Apteka"_pl},
+    {"Apteka dyżurna"_pl, 13, "Apteka nocna"_pl},
+    {"Bank Spółdzielczy"_pl, 3, "Bank"_pl},
+    {"Bank"_pl, 3, "Bank"_pl},
+    {"Bankomat"_pl, 4, "Bankomat"_pl},
+    {"Parking"_pl, 5, "Parking"_pl},
+    {"Parking strzeżony"_pl, 5, "Parking"_pl},
+    {"Stacja paliw"_pl, 6, "Stacja paliw"_pl},
+    {"Sklep spożywczy"_pl, 7, "Sklep"_pl},
+    {"Supermarket"_pl, 8, "Sklep"_pl},
+    {"Poczta"_pl, 2, "Poczta"_pl},
+    {"Urząd Pocztowy nr 3"_pl, 2, "Poczta"_pl},
+    {"Kościół"_pl, 9, "Kościół"_pl},
+    {"Parafia"_pl, 9, "Kościół"_pl},
+    {"Restauracja"_pl, 10, "Restauracja"_pl},
+    {"Bar mleczny"_pl, 10, "Bar"_pl},
+    {"Kawiarnia"_pl, 21, "Kawiarnia"_pl},
+    {"Hotel"_pl, 11, "Hotel"_pl},
+    {"Pensjonat"_pl, 11, "Nocleg"_pl},
+    {"Szpital"_pl, 14, "Szpital"_pl},
+    {"Przychodnia"_pl, 15, "Przychodnia"_pl},
+    {"Przystanek"_pl, 16, "Przystanek"_pl},
+    {"Przystanek tramwajowy"_pl, 17, "Przystanek"_pl},
+    {"Dworzec kolejowy"_pl, 18, "Dworzec"_pl},
+    {"Szkoła Podstawowa nr 2"_pl, 20, "Szkoła"_pl},
+    {"Muzeum"_pl, 25, "Muzeum"_pl},
+    {"Kino"_pl, 30, "Kino"_pl},
+    {"Teatr"_pl, 30, "Teatr"_pl},
+    {"Komisariat Policji"_pl, 41, "Policja"_pl},
+    {"Straż Pożarna"_pl, 42, "Straż pożarna"_pl},
+    {"Urząd Miasta"_pl, 1, "Urząd"_pl},
+    {"Park"_pl, 55, "Park"_pl},
+    {"Piekarnia"_pl, 120, "Piekarnia"_pl},
+    {"Księgarnia"_pl, 150, "Księgarnia"_pl},
+    {"Warsztat samochodowy"_pl, 200, "Warsztat"_pl},
+    {"Toaleta publiczna"_pl, 255, "Toaleta"_pl},
     {"Punkt informacji turystycznej"_pl, 98, "Informacja turystyczna"_pl},
 };
 
@@ -119,34 +137,59 @@ struct catname {
 };
 
 const catname catnames[] = {
-    {1, "Urzędy"_pl},          {2, "Poczty"_pl},           {3, "Banki"_pl},
-    {4, "Bankomaty"_pl},       {5, "Parkingi"_pl},         {6, "Stacje paliw"_pl},
-    {7, "Sklepy spożywcze"_pl}, {8, "Supermarkety"_pl},    {9, "Kościoły"_pl},
-    {10, "Restauracje"_pl},    {11, "Hotele"_pl},          {12, "Apteki"_pl},
-    {13, "Apteki nocne"_pl},   {14, "Szpitale"_pl},        {15, "Przychodnie"_pl},
-    {16, "Przystanki autobusowe"_pl}, {17, "Przystanki tramwajowe"_pl},
-    {18, "Dworce"_pl},         {20, "Szkoły"_pl},          {21, "Kawiarnie"_pl},
-    {25, "Muzea"_pl},          {30, "Kina i teatry"_pl},   {41, "Policja"_pl},
-    {42, "Straż pożarna"_pl},  {55, "Parki"_pl},           {98, "Inne"_pl},
-    {120, "Piekarnie"_pl},     {150, "Księgarnie"_pl},     {200, "Warsztaty"_pl},
+    {1, "Urzędy"_pl},
+    {2, "Poczty"_pl},
+    {3, "Banki"_pl},
+    {4, "Bankomaty"_pl},
+    {5, "Parkingi"_pl},
+    {6, "Stacje paliw"_pl},
+    {7, "Sklepy spożywcze"_pl},
+    {8, "Supermarkety"_pl},
+    {9, "Kościoły"_pl},
+    {10, "Restauracje"_pl},
+    {11, "Hotele"_pl},
+    {12, "Apteki"_pl},
+    {13, "Apteki nocne"_pl},
+    {14, "Szpitale"_pl},
+    {15, "Przychodnie"_pl},
+    {16, "Przystanki autobusowe"_pl},
+    {17, "Przystanki tramwajowe"_pl},
+    {18, "Dworce"_pl},
+    {20, "Szkoły"_pl},
+    {21, "Kawiarnie"_pl},
+    {25, "Muzea"_pl},
+    {30, "Kina i teatry"_pl},
+    {41, "Policja"_pl},
+    {42, "Straż pożarna"_pl},
+    {55, "Parki"_pl},
+    {98, "Inne"_pl},
+    {120, "Piekarnie"_pl},
+    {150, "Księgarnie"_pl},
+    {200, "Warsztaty"_pl},
     {255, "Toalety"_pl},
 };
 
 const shortstr hours[] = {
-    "czynna całą dobę"_pl, "Poniedziałek-piątek 8-16"_pl, "pn.-pt. 9-17, sob. 9-13"_pl,
-    "nieczynne w niedziele"_pl, "otwarte 7:00-22:00"_pl, "w soboty do 14"_pl,
-    "całodobowo"_pl, "Godziny otwarcia: 10-18."_pl,
+    "czynna całą dobę"_pl,
+    "Poniedziałek-piątek 8-16"_pl,
+    "pn.-pt. 9-17, sob. 9-13"_pl,
+    "nieczynne w niedziele"_pl,
+    "otwarte 7:00-22:00"_pl,
+    "w soboty do 14"_pl,
+    "całodobowo"_pl,
+    "Godziny otwarcia: 10-18."_pl,
 };
 
 const shortstr notes[] = {
-    "wejście od podwórza"_pl, "(obok poczty)"_pl, "\"przy rondzie\""_pl, "[remont]"_pl,
-    "I piętro, winda"_pl, "tel. 22 123 45 67"_pl, "wejście od ul. Długiej."_pl,
-    "podjazd dla wózków"_pl, "'naprzeciw kościoła'"_pl, "schody, 5 stopni..."_pl,
-    "dzwonek przy drzwiach"_pl, "przejście podziemne, wyjście nr 2"_pl,
+    "wejście od podwórza"_pl,     "(obok poczty)"_pl,
+    "\"przy rondzie\""_pl,        "[remont]"_pl,
+    "I piętro, winda"_pl,         "tel. 22 123 45 67"_pl,
+    "wejście od ul. Długiej."_pl, "podjazd dla wózków"_pl,
+    "'naprzeciw kościoła'"_pl,    "schody, 5 stopni..."_pl,
+    "dzwonek przy drzwiach"_pl,   "przejście podziemne, wyjście nr 2"_pl,
 };
 
-shortstr catnameof(unsigned num)
-{
+shortstr catnameof(unsigned num) {
     for (const catname &c : catnames)
         if (c.num == num) return c.name;
     return shortstr();
@@ -154,8 +197,7 @@ shortstr catnameof(unsigned num)
 
 // Cuts s to exactly n bytes (s is at least that long) whose last byte is not
 // a blank, so that a reader that trims blanks still sees all n.
-void cutto(shortstr &s, std::size_t n)
-{
+void cutto(shortstr &s, std::size_t n) {
     s.resize(n);
     if (s[n - 1] == ' ') s[n - 1] = '.';
 }
@@ -165,13 +207,12 @@ struct record {
     std::int32_t east = 0, north = 0;
     unsigned cat = 0;
     shortstr name, desc, own;
-    bool fullname = false;   // a 63-byte name whose slot holds no zero byte
+    bool fullname = false;  // a 63-byte name whose slot holds no zero byte
 };
 
 // A part of a description: opening hours, an address, a note with marks, or
 // words repeated from the name or the category.
-shortstr descpart(const record &r, const kind &k)
-{
+shortstr descpart(const record &r, const kind &k) {
     unsigned w = rbelow(10);
     if (w < 3) return pick(hours);
     if (w < 5) {
@@ -190,12 +231,11 @@ shortstr descpart(const record &r, const kind &k)
 }
 
 // Makes the next record; false when PROJ cannot place its point.
-bool makerecord(record &r, PJ *grid, PJ *geo)
-{
+bool makerecord(record &r, PJ *grid, PJ *geo) {
     // The place: a town's centre and an offset of up to about 3 km, into the
     // grid through PROJ, rounded to whole metres.
     const town &t = towns[pick(mytowns)];
-    int dlat = int(rbelow(5401)) - 2700;   // 0.00001 degree, about 3 km
+    int dlat = int(rbelow(5401)) - 2700;  // 0.00001 degree, about 3 km
     int dlon = int(rbelow(8001)) - 4000;
     double lat = (t.lat * 10 + dlat) / 100000.0, lon = (t.lon * 10 + dlon) / 100000.0;
     const double rad = 3.14159265358979323846 / 180.0;
@@ -256,11 +296,11 @@ bool makerecord(record &r, PJ *grid, PJ *geo)
 
     unsigned d = rbelow(100);
     r.desc = shortstr();
-    if (d < 15) return true;   // no description
+    if (d < 15) return true;  // no description
     unsigned parts = 1 + rbelow(3);
     std::size_t target = 0;
-    if (d >= 95) target = 254;                        // the longest one
-    else if (d >= 88) target = 120 + rbelow(134);     // long
+    if (d >= 95) target = 254;                     // the longest one
+    else if (d >= 88) target = 120 + rbelow(134);  // long
     for (unsigned i = 0; i < parts || r.desc.size() < target; i++) {
         if (i) {
             unsigned s = rbelow(4);
@@ -276,15 +316,20 @@ bool makerecord(record &r, PJ *grid, PJ *geo)
 // Field places in a record.
 enum : std::size_t {
     reclen = 362,
-    ofseast = 0, ofsnorth = 4, ofsunused1 = 8,
-    ofsname = 9, namelen = 64,
-    ofsdesc = 73, desclen = 255,
-    ofsunused2 = 328, ofscat = 329,
-    ofsown = 330, ownlen = 32,
+    ofseast = 0,
+    ofsnorth = 4,
+    ofsunused1 = 8,
+    ofsname = 9,
+    namelen = 64,
+    ofsdesc = 73,
+    desclen = 255,
+    ofsunused2 = 328,
+    ofscat = 329,
+    ofsown = 330,
+    ownlen = 32,
 };
 
-void put32(unsigned char *p, std::int32_t v)
-{
+void put32(unsigned char *p, std::int32_t v) {
     std::uint32_t u = std::uint32_t(v);
     for (int i = 0; i < 4; i++) p[i] = (unsigned char)(u >> (8 * i));
 }
@@ -294,8 +339,7 @@ unsigned char garbage() { return (unsigned char)(1 + rbelow(255)); }
 
 // Puts text into a zero-filled slot of size bytes with its ending zero; now
 // and then the bytes after the zero are random.
-void putslot(unsigned char *p, std::size_t size, const shortstr &text)
-{
+void putslot(unsigned char *p, std::size_t size, const shortstr &text) {
     std::memcpy(p, text.data(), text.size());
     if (text.size() + 1 < size && rchance(10)) {
         std::size_t from = text.size() + 1 + rbelow(unsigned(size - text.size() - 1));
@@ -303,8 +347,7 @@ void putslot(unsigned char *p, std::size_t size, const shortstr &text)
     }
 }
 
-void layout(unsigned char *p, const record &r)
-{
+void layout(unsigned char *p, const record &r) {
     std::memset(p, 0, reclen);
     put32(p + ofseast, r.east);
     put32(p + ofsnorth, r.north);
@@ -323,16 +366,14 @@ void layout(unsigned char *p, const record &r)
 }
 
 // A signed whole number as text, written into out.
-void putint(genout &out, std::int64_t v)
-{
+void putint(genout &out, std::int64_t v) {
     if (v < 0) out.put("-");
     out.put(numtext(v < 0 ? std::uint64_t(-v) : std::uint64_t(v)).view());
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     std::int64_t seed = 1, records = 1000, declared = 0;
     bool hasdeclared = false;
     const char *path = nullptr, *pairspath = nullptr;
@@ -350,8 +391,9 @@ int main(int argc, char **argv)
 
     // The two systems, from their definitions alone (no PROJ database).
     PJ_CONTEXT *ctx = proj_context_create();
-    PJ *grid = proj_create(ctx, "+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000 "
-                                "+ellps=GRS80 +units=m");
+    PJ *grid = proj_create(ctx,
+                           "+proj=tmerc +lat_0=0 +lon_0=19 +k=0.9993 +x_0=500000 +y_0=-5300000 "
+                           "+ellps=GRS80 +units=m");
     PJ *geo = proj_create(ctx, "+proj=latlong +ellps=WGS84");
     if (!grid || !geo) {
         std::fprintf(stderr, "mkuam: PROJ cannot create the coordinate systems: %s\n",

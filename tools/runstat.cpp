@@ -21,8 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: runstat STATFILE COMMAND [ARG...]\n");
         return 125;
@@ -51,8 +50,8 @@ int main(int argc, char **argv)
     int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 
     std::FILE *f = std::fopen(argv[1], "w");
-    double cpu = double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-                 double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    double cpu =
+        double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
     bool ok = f && std::fprintf(f, "%.6f %ld %d %.6f\n", secs, ru.ru_maxrss, code, cpu) > 0;
     if (f && std::fclose(f) != 0) ok = false;
     if (!ok) {

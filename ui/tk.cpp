@@ -13,27 +13,26 @@
 #include "ui/tkdrv.h"
 
 // ---- Toolkit state ----
-shortstr apptitle;                       // caption of the main window; set before guiinit
-bool quitflag = false;                   // closing confirmed (or platform quit); never goes back
-bool busyflag = false;                   // a run is in progress (set by the application)
-std::int32_t menuchoice = 0;             // item chosen by the last menuwait; 0 = none
-std::uint16_t opstatus = 0;              // 1 when the last readstr/choosefile was cancelled
-shortstr dlgtitle;                       // input dialog caption / file dialog title
-shortstr dlgprompt;                      // input dialog prompt / caller's file type list
-shortstr dlgtext;                        // dialog's initial text or folder, then its result
-std::int32_t itemcount = 0;              // items in the list menu, 0..maxitems
-std::uint8_t itemhotkey[maxitems + 1];   // hotkey code of item n, 0 = none (index 0 unused)
-std::int32_t idlecount = 0;              // idlepump calls since the last pumped message
-std::uint8_t hotkeypending = 0;          // hotkey delivered by the platform, not yet resolved
-const tkdriver *tkdrv = &batchdrv;       // the implementation in use (tkuse picks it)
-static bool windowmade = false;          // guiinit made the main window (or stand-in)
+shortstr apptitle;                      // caption of the main window; set before guiinit
+bool quitflag = false;                  // closing confirmed (or platform quit); never goes back
+bool busyflag = false;                  // a run is in progress (set by the application)
+std::int32_t menuchoice = 0;            // item chosen by the last menuwait; 0 = none
+std::uint16_t opstatus = 0;             // 1 when the last readstr/choosefile was cancelled
+shortstr dlgtitle;                      // input dialog caption / file dialog title
+shortstr dlgprompt;                     // input dialog prompt / caller's file type list
+shortstr dlgtext;                       // dialog's initial text or folder, then its result
+std::int32_t itemcount = 0;             // items in the list menu, 0..maxitems
+std::uint8_t itemhotkey[maxitems + 1];  // hotkey code of item n, 0 = none (index 0 unused)
+std::int32_t idlecount = 0;             // idlepump calls since the last pumped message
+std::uint8_t hotkeypending = 0;         // hotkey delivered by the platform, not yet resolved
+const tkdriver *tkdrv = &batchdrv;      // the implementation in use (tkuse picks it)
+static bool windowmade = false;         // guiinit made the main window (or stand-in)
 
 void tkuse(const tkdriver *d) { tkdrv = d ? d : &batchdrv; }
 
 bool tkwindow() { return windowmade; }
 
-void tkreset()
-{
+void tkreset() {
     apptitle = shortstr();
     quitflag = false;
     busyflag = false;
@@ -49,8 +48,7 @@ void tkreset()
 
 // ---- Start-up ----
 
-void guiinit()
-{
+void guiinit() {
     quitflag = false;
     idlecount = 0;
     hotkeypending = 0;
@@ -64,36 +62,31 @@ void guiinit()
 // window is gone simply shows nothing. Clearing and the list operations keep
 // the toolkit's state but show nothing once closing is confirmed.
 
-bool addtext(const shortstr &t)
-{
+bool addtext(const shortstr &t) {
     if (t.size() > 0) tkdrv->addtext(t);
     return true;
 }
 
 void newline() { addtext("\r\n"); }
 
-void addline(const shortstr &t)
-{
+void addline(const shortstr &t) {
     addtext(t);
     newline();
 }
 
-void clearpane()
-{
+void clearpane() {
     if (!quitflag) tkdrv->clearpane();
 }
 
 // ---- List menu ----
 
-void menuclear()
-{
+void menuclear() {
     menuchoice = 0;
     itemcount = 0;
     if (!quitflag) tkdrv->listreset();
 }
 
-std::int32_t menuadd(const shortstr &caption, int hotkey)
-{
+std::int32_t menuadd(const shortstr &caption, int hotkey) {
     if (itemcount >= maxitems) return 0;
     itemcount++;
     shortstr c = caption;
@@ -103,21 +96,18 @@ std::int32_t menuadd(const shortstr &caption, int hotkey)
     return itemcount;
 }
 
-void menuselect(std::int32_t n)
-{
+void menuselect(std::int32_t n) {
     if (n <= 0 || n > itemcount || quitflag) return;
     tkdrv->listselect(n);
 }
 
-void menustatus(const shortstr &t)
-{
+void menustatus(const shortstr &t) {
     menuchoice = 0;
     itemcount = 0;
     if (!quitflag) tkdrv->menustatus(t);
 }
 
-void menuwait()
-{
+void menuwait() {
     menuchoice = 0;
     hotkeypending = 0;  // a hotkey pressed while no menu waited is dropped
     if (!quitflag) tkdrv->menuwait();
@@ -126,8 +116,7 @@ void menuwait()
     clearpane();
 }
 
-std::int32_t hotkeyresolve(int code)
-{
+std::int32_t hotkeyresolve(int code) {
     hotkeypending = 0;
     if (code <= 0) return 0;
     for (std::int32_t i = 1; i <= itemcount; i++)
@@ -143,14 +132,12 @@ static const struct {
     const char *spec;
     int code;
 } hotkeywords[] = {
-    {"f1", 37},  {"f2", 38},   {"f3", 39},    {"f4", 40}, {"f5", 41},   {"f6", 42},
-    {"f7", 43},  {"f8", 44},   {"f9", 45},    {"f10", 46}, {"f11", 47}, {"f12", 48},
-    {"sl", 49},  {"left", 49}, {"sp", 50},    {"right", 50}, {"sg", 51}, {"up", 51},
-    {"sd", 52},  {"down", 52}, {"enter", 53},
+    {"f1", 37}, {"f2", 38},    {"f3", 39},  {"f4", 40},  {"f5", 41},  {"f6", 42},   {"f7", 43},
+    {"f8", 44}, {"f9", 45},    {"f10", 46}, {"f11", 47}, {"f12", 48}, {"sl", 49},   {"left", 49},
+    {"sp", 50}, {"right", 50}, {"sg", 51},  {"up", 51},  {"sd", 52},  {"down", 52}, {"enter", 53},
 };
 
-int hotkeycode(const shortstr &spec)
-{
+int hotkeycode(const shortstr &spec) {
     if (spec.size() == 1) {
         unsigned char c = spec.at(0);
         if (c >= 'A' && c <= 'Z') return c - 'A' + 1;
@@ -163,8 +150,7 @@ int hotkeycode(const shortstr &spec)
     return 0;
 }
 
-shortstr hotkeyname(int code)
-{
+shortstr hotkeyname(int code) {
     if (code >= 1 && code <= 26) return shortstr("alt+") + char(96 + code);
     if (code >= 27 && code <= 36) return shortstr("ctrl+") + char(21 + code);
     if (code >= 37 && code <= 48) return "ctrl+f" + numtostr(code - 36);
@@ -180,15 +166,13 @@ shortstr hotkeyname(int code)
 
 // ---- Message boxes ----
 
-void showinfo(const shortstr &t)
-{
+void showinfo(const shortstr &t) {
     shortstr caption = "Info";
     if (!tkwindow()) caption += " - " + apptitle;
     tkdrv->showinfo(t, caption);
 }
 
-bool askyesno(const shortstr &t, std::int32_t id)
-{
+bool askyesno(const shortstr &t, std::int32_t id) {
     if (quitflag) return false;  // nobody is left to answer
     shortstr q = t;
     if (q.empty() || q.at(q.size() - 1) != '?') q += '?';
@@ -199,14 +183,12 @@ bool askyesno(const shortstr &t, std::int32_t id)
 
 // ---- Input ----
 
-shortstr readstr(const shortstr &prompt, const shortstr &initial)
-{
+shortstr readstr(const shortstr &prompt, const shortstr &initial) {
     dlgtitle = "Wprowadzanie danych";
     dlgprompt = prompt;
     dlgtext = initial;
     opstatus = 0;
-    if (tkdrv->readstrdlg())
-        dlgtext.resize(254);  // the field gives back at most 254 characters
+    if (tkdrv->readstrdlg()) dlgtext.resize(254);  // the field gives back at most 254 characters
     else {
         opstatus = 1;
         dlgtext = initial;
@@ -215,8 +197,7 @@ shortstr readstr(const shortstr &prompt, const shortstr &initial)
     return dlgtext;
 }
 
-std::int32_t readnum(const shortstr &prompt, std::int32_t def, std::int32_t min, std::int32_t max)
-{
+std::int32_t readnum(const shortstr &prompt, std::int32_t def, std::int32_t min, std::int32_t max) {
     shortstr t = readstr(prompt, numtostr(def));
     std::int32_t v = strtonum(t);
     if (v < min || v > max) {
@@ -228,8 +209,7 @@ std::int32_t readnum(const shortstr &prompt, std::int32_t def, std::int32_t min,
 
 // ---- Files ----
 
-void dlgfilter(const shortstr &caption, const shortstr &pattern)
-{
+void dlgfilter(const shortstr &caption, const shortstr &pattern) {
     dlgprompt = caption;
     dlgprompt += char(0);
     dlgprompt += pattern;
@@ -237,8 +217,7 @@ void dlgfilter(const shortstr &caption, const shortstr &pattern)
     dlgprompt += char(0);
 }
 
-void choosefile(std::uint32_t flags, std::uint8_t mode)
-{
+void choosefile(std::uint32_t flags, std::uint8_t mode) {
     opstatus = 0;
     tkdrv->choosefile(flags, mode);
     if (opstatus != 0) {
@@ -252,17 +231,16 @@ static shortstr nulended(shortstr s) { return s += char(0); }
 // The list is built as the one byte string the system's dialogs take
 // (description NUL pattern NUL ..., each step cut at 255 bytes), then split
 // into its pairs; a description left without its pattern by the cut is dropped.
-int filefilters(std::uint32_t flags, const shortstr &own, filefilter *out, int max, shortstr &defext)
-{
+int filefilters(std::uint32_t flags, const shortstr &own, filefilter *out, int max, shortstr &defext) {
     shortstr list;
     defext = shortstr();
     if (flags & fileown) {
         // The caller's list ends at its first empty description.
         std::size_t end = 0;
         while (end < own.size() && own.at(end) != 0) {
-            while (end < own.size() && own.at(end) != 0) end++;          // description
+            while (end < own.size() && own.at(end) != 0) end++;  // description
             if (end < own.size()) end++;
-            while (end < own.size() && own.at(end) != 0) end++;          // pattern
+            while (end < own.size() && own.at(end) != 0) end++;  // pattern
             if (end < own.size()) end++;
         }
         list = own.sub(0, end);
@@ -306,41 +284,34 @@ void playsoundsync(const shortstr &path) { tkdrv->playsoundsync(path); }
 
 // ---- Mail and web ----
 
-void sendmail(const shortstr &address)
-{
-    if (askyesno("Czy chcesz utworzyć w domyślnym programie pocztowym wiadomość email na adres "_pl +
-                 address))
+void sendmail(const shortstr &address) {
+    if (askyesno("Czy chcesz utworzyć w domyślnym programie pocztowym wiadomość email na adres "_pl + address))
         tkdrv->shellopen("mailto:" + address);
 }
 
-void openweb(const shortstr &address)
-{
+void openweb(const shortstr &address) {
     shortstr a = address;
     std::string_view v = a.view();
-    if (!v.starts_with("http://") && !v.starts_with("https://") && !v.starts_with("ftp://"))
-        a = "http://" + address;
+    if (!v.starts_with("http://") && !v.starts_with("https://") && !v.starts_with("ftp://")) a = "http://" + address;
     if (askyesno("Czy chcesz otworzyć w domyślnej przeglądarce www stronę internetową:\r\n"_pl + a))
         tkdrv->shellopen(a);
 }
 
 // ---- Clipboard ----
 
-bool clipfiles(const unsigned char *block, std::uint32_t len)
-{
+bool clipfiles(const unsigned char *block, std::uint32_t len) {
     if (!tkdrv->clipdrop) return false;
     return tkdrv->clipdrop(block, len);
 }
 
 // ---- Message pumping ----
 
-void pumpmessage()
-{
+void pumpmessage() {
     if (quitflag) return;
     tkdrv->pumpmessage();
 }
 
-void idlepump()
-{
+void idlepump() {
     if (quitflag) return;
     if (++idlecount >= 10000) {
         pumpmessage();
@@ -348,8 +319,7 @@ void idlepump()
     }
 }
 
-void idlepumpn(std::uint32_t n)
-{
+void idlepumpn(std::uint32_t n) {
     if (quitflag || n == 0) return;
     idlecount += std::int32_t(n);
     if (idlecount >= 10000) {
@@ -362,14 +332,12 @@ void idlepumpn(std::uint32_t n)
 
 // ---- Closing ----
 
-shortstr closetext()
-{
+shortstr closetext() {
     return busyflag ? "Czy przerwać aktualny proces i zakończyć program?"_pl
                     : "Czy na pewno chcesz zamknąć program?"_pl;
 }
 
-bool closequestion()
-{
+bool closequestion() {
     if (quitflag) return true;
     if (!askyesno(closetext())) return false;
     quitflag = true;

@@ -9,14 +9,14 @@
 #include "text/shortstr.h"
 
 // ---- Toolkit state (one instance each, alive from guiinit to the end) ----
-extern shortstr apptitle;      // window caption; set by the application before guiinit
-extern bool quitflag;          // the user confirmed closing (or the platform quit); never goes back
-extern bool busyflag;          // a run is in progress: busy closing question, no selection sound
-extern std::int32_t menuchoice;    // number of the item chosen by menuwait; 0 = none
-extern std::uint16_t opstatus;     // 0 when readstr/choosefile opened its dialog, 1 when cancelled
-extern shortstr dlgtitle;      // input dialog caption / file dialog title
-extern shortstr dlgprompt;     // input dialog prompt / caller's filter list for choosefile
-extern shortstr dlgtext;       // dialog's initial text or folder, then its result
+extern shortstr apptitle;        // window caption; set by the application before guiinit
+extern bool quitflag;            // the user confirmed closing (or the platform quit); never goes back
+extern bool busyflag;            // a run is in progress: busy closing question, no selection sound
+extern std::int32_t menuchoice;  // number of the item chosen by menuwait; 0 = none
+extern std::uint16_t opstatus;   // 0 when readstr/choosefile opened its dialog, 1 when cancelled
+extern shortstr dlgtitle;        // input dialog caption / file dialog title
+extern shortstr dlgprompt;       // input dialog prompt / caller's filter list for choosefile
+extern shortstr dlgtext;         // dialog's initial text or folder, then its result
 constexpr std::int32_t maxitems = 15000;
 extern std::int32_t itemcount;                 // items in the list menu, 0..15000
 extern std::uint8_t itemhotkey[maxitems + 1];  // hotkey code of item n (1-based), 0 = none
@@ -32,13 +32,13 @@ void addline(const shortstr &t);  // addtext, then newline
 void clearpane();                 // empties the pane
 
 // ---- List menu ----
-void menuclear();                                       // no items; menuchoice and itemcount 0
+void menuclear();                                           // no items; menuchoice and itemcount 0
 std::int32_t menuadd(const shortstr &caption, int hotkey);  // item number, 0 when the list is full
-void menuselect(std::int32_t n);                        // selects item n (1-based); n <= 0 does nothing
-void menustatus(const shortstr &t);                     // the list holds only this status item
-void menuwait();                                        // blocks until a choice or quitflag
-int hotkeycode(const shortstr &spec);                   // "k" -> 11, "f10" -> 46, "left" -> 49 ...; 0 = none
-shortstr hotkeyname(int code);                          // 11 -> "alt+k"; unknown -> ""
+void menuselect(std::int32_t n);                            // selects item n (1-based); n <= 0 does nothing
+void menustatus(const shortstr &t);                         // the list holds only this status item
+void menuwait();                                            // blocks until a choice or quitflag
+int hotkeycode(const shortstr &spec);                       // "k" -> 11, "f10" -> 46, "left" -> 49 ...; 0 = none
+shortstr hotkeyname(int code);                              // 11 -> "alt+k"; unknown -> ""
 
 // ---- Message boxes (block until answered) ----
 void showinfo(const shortstr &t);

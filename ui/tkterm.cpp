@@ -8,8 +8,7 @@
 #include <unistd.h>
 #endif
 
-std::string termtext(std::string_view cp)
-{
+std::string termtext(std::string_view cp) {
     std::string s;
     s.reserve(cp.size());
     for (std::size_t i = 0; i < cp.size(); i++) {
@@ -21,8 +20,7 @@ std::string termtext(std::string_view cp)
     return utf8fromcp1250(s);
 }
 
-bool writeall(int fd, std::string_view s)
-{
+bool writeall(int fd, std::string_view s) {
     while (!s.empty()) {
 #ifdef _WIN32
         int n = _write(fd, s.data(), unsigned(s.size()));
@@ -39,16 +37,14 @@ bool writeall(int fd, std::string_view s)
     return true;
 }
 
-void panefeed(std::string &part, const shortstr &t)
-{
+void panefeed(std::string &part, const shortstr &t) {
     std::string_view v = t.view();
     while (!v.empty()) {
         std::size_t nl = v.find('\n');
         std::string_view seg = nl == std::string_view::npos ? v : v.substr(0, nl + 1);
         v.remove_prefix(seg.size());
         std::size_t room = part.size() < partmax ? partmax - part.size() : 0;
-        if (seg.size() <= room)
-            part.append(seg);
+        if (seg.size() <= room) part.append(seg);
         else {  // an over-long line is cut, but its end is kept
             part.append(seg.substr(0, room));
             if (seg.back() == '\n') part += '\n';
@@ -56,8 +52,7 @@ void panefeed(std::string &part, const shortstr &t)
     }
 }
 
-bool takeline(std::string &part, std::string &line)
-{
+bool takeline(std::string &part, std::string &line) {
     std::size_t nl = part.find('\n');
     if (nl == std::string::npos) return false;
     std::size_t end = nl;

@@ -187,8 +187,7 @@ inline void checkoutput(std::int32_t firstid) {
             if (std::strcmp(w, "0") == 0) check(f == "0", "constant field", line);
             else check(digits(f, true), "number field", line);
             if (std::strcmp(w, "user") == 0) check(f == std::to_string(userid), "user id", line);
-            if (std::strcmp(w, "id") == 0)
-                check(f == std::to_string(firstid + n), "point id sequence", line);
+            if (std::strcmp(w, "id") == 0) check(f == std::to_string(firstid + n), "point id sequence", line);
         }
         check(rest.empty(), "extra fields", line);
         ++n;

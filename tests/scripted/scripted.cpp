@@ -20,34 +20,31 @@ struct action {
 };
 
 // ---- Script state ----
-std::deque<action> queue;             // actions not yet used, in order
-std::vector<std::string> lines;       // the transcript, UTF-8
-std::string part;                     // pane text after the last finished line (code page 1250)
-std::int32_t panelen = 0;             // characters in the pane since it was last emptied
-std::vector<std::string> items;       // captions of the list, code page 1250
-std::int32_t selected = 0;            // selected item, 0 = none
-bool ended = false;                   // "end of script" has been written
-bool clipok = true;                   // the clipboard takes what it is given
+std::deque<action> queue;        // actions not yet used, in order
+std::vector<std::string> lines;  // the transcript, UTF-8
+std::string part;                // pane text after the last finished line (code page 1250)
+std::int32_t panelen = 0;        // characters in the pane since it was last emptied
+std::vector<std::string> items;  // captions of the list, code page 1250
+std::int32_t selected = 0;       // selected item, 0 = none
+bool ended = false;              // "end of script" has been written
+bool clipok = true;              // the clipboard takes what it is given
 
 std::string utf(std::string_view cp) { return utf8fromcp1250(cp); }
 std::string utf(const std::string &cp) { return utf8fromcp1250(cp); }
 std::string utf(const shortstr &s) { return utf8fromcp1250(s.view()); }
 
-void flushpart()
-{
+void flushpart() {
     if (part.empty()) return;
     lines.push_back("pane: " + utf(part));
     part.clear();
 }
 
-void emit(const std::string &e)
-{
+void emit(const std::string &e) {
     flushpart();
     lines.push_back(e);
 }
 
-std::string describe(const action &a)
-{
+std::string describe(const action &a) {
     switch (a.kind) {
     case actchoose: return "choose " + std::to_string(a.n);
     case acthotkey: return "hotkey " + a.text;
@@ -63,8 +60,7 @@ std::string describe(const action &a)
 
 // The next action when it is one of the kinds this wait takes. Actions of
 // other kinds are written as unexpected and dropped. False: the script ended.
-bool next(action &a, std::initializer_list<actkind> kinds)
-{
+bool next(action &a, std::initializer_list<actkind> kinds) {
     while (!queue.empty()) {
         a = queue.front();
         queue.pop_front();
@@ -77,22 +73,19 @@ bool next(action &a, std::initializer_list<actkind> kinds)
     return false;
 }
 
-std::string filename(const shortstr &path)
-{
+std::string filename(const shortstr &path) {
     std::string p = path.str();
     std::size_t s = p.find_last_of("/\\:");
     return utf(s == std::string::npos ? p : p.substr(s + 1));
 }
 
-void askclose()
-{
+void askclose() {
     if (closequestion()) emit("quit");
 }
 
 bool init() { return true; }
 
-void addtext(const shortstr &t)
-{
+void addtext(const shortstr &t) {
     std::int32_t room = panemax - panelen;
     std::size_t n = t.size() < std::size_t(room) ? t.size() : std::size_t(room);
     panelen += std::int32_t(n);
@@ -104,14 +97,12 @@ void addtext(const shortstr &t)
     }
 }
 
-void clearpane()
-{
+void clearpane() {
     emit("clear");
     panelen = 0;
 }
 
-void listreset()
-{
+void listreset() {
     items.clear();
     selected = 0;
 }
@@ -119,16 +110,13 @@ void listreset()
 void listadd(const shortstr &c) { items.push_back(c.str()); }
 void listselect(std::int32_t n) { selected = n; }
 
-void menustatus(const shortstr &t)
-{
+void menustatus(const shortstr &t) {
     listreset();
     emit("status: " + utf(t));
 }
 
-void menuwait()
-{
-    for (std::size_t i = 0; i < items.size(); i++)
-        emit("menu: " + std::to_string(i + 1) + ". " + utf(items[i]));
+void menuwait() {
+    for (std::size_t i = 0; i < items.size(); i++) emit("menu: " + std::to_string(i + 1) + ". " + utf(items[i]));
     emit("menusel: " + std::to_string(selected));
     while (menuchoice == 0 && !quitflag) {
         action a;
@@ -138,33 +126,25 @@ void menuwait()
             break;
         }
         if (a.kind == actchoose) {
-            if (a.n >= 1 && a.n <= itemcount)
-                menuchoice = a.n;
-            else
-                emit("unexpected: " + describe(a));
+            if (a.n >= 1 && a.n <= itemcount) menuchoice = a.n;
+            else emit("unexpected: " + describe(a));
         } else if (a.kind == acthotkey) {
             if (hotkeyresolve(hotkeycode(cp1250fromutf8(a.text))) == 0) emit("beep");
-        } else
-            askclose();
+        } else askclose();
     }
     emit("chosen: " + std::to_string(quitflag ? 0 : menuchoice));
 }
 
-void showinfo(const shortstr &t, const shortstr &caption)
-{
-    emit("info[" + utf(caption) + "]: " + utf(t));
-}
+void showinfo(const shortstr &t, const shortstr &caption) { emit("info[" + utf(caption) + "]: " + utf(t)); }
 
-bool askyesno(const shortstr &t, const shortstr &caption, std::int32_t)
-{
+bool askyesno(const shortstr &t, const shortstr &caption, std::int32_t) {
     action a;
     bool yes = next(a, {actyes, actno}) && a.kind == actyes;
     emit("ask[" + utf(caption) + "]: " + utf(t) + " -> " + (yes ? "tak" : "nie"));
     return yes;
 }
 
-bool readstrdlg()
-{
+bool readstrdlg() {
     std::string head = "read[" + utf(dlgtitle) + "|" + utf(dlgprompt) + "]: " + utf(dlgtext) + " -> ";
     action a;
     if (!next(a, {acttype, actcancel}) || a.kind == actcancel) {
@@ -177,8 +157,7 @@ bool readstrdlg()
     return true;
 }
 
-void choosefile(std::uint32_t flags, std::uint8_t mode)
-{
+void choosefile(std::uint32_t flags, std::uint8_t mode) {
     std::string head = "file[" + utf(dlgtitle) + "] " + std::to_string(flags) + " " + std::to_string(mode) + ": ";
     action a;
     if (!next(a, {actpick, actcancel}) || a.kind == actcancel) {
@@ -197,8 +176,7 @@ void playsoundsync(const shortstr &path) { emit("soundsync: " + filename(path));
 void shellopen(const shortstr &target) { emit("shell: " + utf(target)); }
 
 // The names of a file-drop block, joined by "|".
-bool clipdrop(const unsigned char *block, std::uint32_t len)
-{
+bool clipdrop(const unsigned char *block, std::uint32_t len) {
     std::string names;
     std::uint32_t at = 20;
     bool first = true;
@@ -214,8 +192,7 @@ bool clipdrop(const unsigned char *block, std::uint32_t len)
     return clipok;
 }
 
-void pumpmessage()
-{
+void pumpmessage() {
     if (!queue.empty() && queue.front().kind == actclose) {
         queue.pop_front();
         askclose();
@@ -248,8 +225,7 @@ const tkdriver scripteddrv = {
     .clipdrop = scr::clipdrop,
 };
 
-void scriptreset()
-{
+void scriptreset() {
     tkreset();
     tkuse(&scripteddrv);
     queue.clear();
@@ -273,14 +249,12 @@ void scriptclose() { queue.push_back({actclose, 0, {}}); }
 void scriptnoclip() { clipok = false; }
 int scriptleft() { return int(queue.size()); }
 
-const std::vector<std::string> &transcript()
-{
+const std::vector<std::string> &transcript() {
     flushpart();
     return lines;
 }
 
-std::string transcripttext()
-{
+std::string transcripttext() {
     std::string s;
     for (const std::string &l : transcript()) s += l + "\n";
     return s;

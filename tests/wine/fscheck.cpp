@@ -16,18 +16,17 @@
 
 static int failures = 0;
 
-#define CHECK(cond)                                                  \
-    do {                                                             \
-        if (!(cond)) {                                               \
-            std::printf("FAIL line %d: %s\n", __LINE__, #cond);      \
-            failures++;                                              \
-        }                                                            \
+#define CHECK(cond)                                             \
+    do {                                                        \
+        if (!(cond)) {                                          \
+            std::printf("FAIL line %d: %s\n", __LINE__, #cond); \
+            failures++;                                         \
+        }                                                       \
     } while (0)
 
 static bool existsw(const std::wstring &w) { return GetFileAttributesW(w.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-static std::string readall(const shortstr &p)
-{
+static std::string readall(const shortstr &p) {
     std::string s;
     if (std::FILE *f = fsopen(p, "rb")) {
         char b[256];
@@ -38,16 +37,14 @@ static std::string readall(const shortstr &p)
     return s;
 }
 
-static bool writeall(const shortstr &p, const std::string &s)
-{
+static bool writeall(const shortstr &p, const std::string &s) {
     std::FILE *f = fsopen(p, "wb");
     if (!f) return false;
     bool ok = std::fwrite(s.data(), 1, s.size(), f) == s.size();
     return fsclosesync(f) == 0 && ok;
 }
 
-int main()
-{
+int main() {
     // A fresh folder with Polish letters in its name under the temporary folder.
     wchar_t tmp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, tmp);
@@ -56,7 +53,7 @@ int main()
     CHECK(pathfromwide(wdir, dir, why));
     CHECK(fsmkdir(dir) == 0);
     CHECK(fsmkdir(dir) != 0);  // exists already
-    CHECK(fileexists(dir));     // a folder counts as existing
+    CHECK(fileexists(dir));    // a folder counts as existing
     CHECK(existsw(wdir));
 
     // Files reach the system under their UTF-16 names.
@@ -74,8 +71,7 @@ int main()
         CHECK(fstruncate(f, 4) == 0);
         CHECK(fslength(f) == 4);
         CHECK(fsclosesync(f) == 0);
-    } else
-        CHECK(!"fsopen append");
+    } else CHECK(!"fsopen append");
     CHECK(readall(a) == "0123");
 
     // Exclusive creation refuses an existing file.

@@ -32,8 +32,8 @@ int main() {
             continue;
         }
         double lon = c.v[0] * 57.29577951308232 * 10000000.0, lat = c.v[1] * 57.29577951308232 * 10000000.0;
-        std::printf("%.0f %.0f -> lon %.17g lat %.17g -> %ld %ld\n", p[0], p[1], c.v[0], c.v[1],
-                    std::lrint(lon), std::lrint(lat));
+        std::printf("%.0f %.0f -> lon %.17g lat %.17g -> %ld %ld\n", p[0], p[1], c.v[0], c.v[1], std::lrint(lon),
+                    std::lrint(lat));
     }
     proj_destroy(dst);
     proj_destroy(src);

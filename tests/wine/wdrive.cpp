@@ -210,8 +210,8 @@ static WORD vkey(const std::string &name) {
     static const struct {
         const char *name;
         WORD vk;
-    } keys[] = {{"Return", VK_RETURN}, {"Escape", VK_ESCAPE}, {"Tab", VK_TAB},     {"Left", VK_LEFT},
-                {"Right", VK_RIGHT},   {"Up", VK_UP},         {"Down", VK_DOWN},   {"Home", VK_HOME},
+    } keys[] = {{"Return", VK_RETURN}, {"Escape", VK_ESCAPE}, {"Tab", VK_TAB},        {"Left", VK_LEFT},
+                {"Right", VK_RIGHT},   {"Up", VK_UP},         {"Down", VK_DOWN},      {"Home", VK_HOME},
                 {"End", VK_END},       {"space", VK_SPACE},   {"BackSpace", VK_BACK}, {"Delete", VK_DELETE}};
     for (auto &k : keys)
         if (name == k.name) return k.vk;
@@ -458,8 +458,7 @@ int main() {
         else ok = false;
         put("ok", ok ? 1 : 0);
         answer += ".\n";
-        if (std::fwrite(answer.data(), 1, answer.size(), stdout) != answer.size() || std::fflush(stdout) != 0)
-            return 1;
+        if (std::fwrite(answer.data(), 1, answer.size(), stdout) != answer.size() || std::fflush(stdout) != 0) return 1;
     }
     return 0;
 }

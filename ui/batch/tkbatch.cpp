@@ -7,8 +7,8 @@
 
 #include "ui/batch/tkbatch.h"
 
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <deque>
 #include <string>
@@ -32,30 +32,28 @@ struct answer {
 };
 
 // ---- Batch state ----
-std::deque<shortstr> files;              // paths for the coming choosefile calls, in order
-std::vector<answer> answers;             // answers registered by the command line
-std::string part;                        // pane text not yet ended by a line break
-int outfd = 1;                           // pane lines (standard output)
-int errfd = 2;                           // messages and status items (standard error)
-bool outfailed = false;                  // standard output refused a line; no more are tried
-volatile std::sig_atomic_t sigint = 0;   // Ctrl+C arrived, not yet taken by pumpmessage
-bool interrupted = false;                // Ctrl+C arrived during this run
-double laststatus = -1;                  // monotonic time of the last status shown; -1 = none
+std::deque<shortstr> files;             // paths for the coming choosefile calls, in order
+std::vector<answer> answers;            // answers registered by the command line
+std::string part;                       // pane text not yet ended by a line break
+int outfd = 1;                          // pane lines (standard output)
+int errfd = 2;                          // messages and status items (standard error)
+bool outfailed = false;                 // standard output refused a line; no more are tried
+volatile std::sig_atomic_t sigint = 0;  // Ctrl+C arrived, not yet taken by pumpmessage
+bool interrupted = false;               // Ctrl+C arrived during this run
+double laststatus = -1;                 // monotonic time of the last status shown; -1 = none
 
 double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 void onsigint(int) { sigint = 1; }
 
-void outline(const std::string &line)
-{
+void outline(const std::string &line) {
     if (outfailed) return;
     if (!writeall(outfd, termtext(line) + "\n")) outfailed = true;
 }
 
 void errline(const shortstr &t) { writeall(errfd, termtext(t.view()) + "\n"); }
 
-bool init()
-{
+bool init() {
 #ifndef _WIN32
     // A closed pipe on standard output must show as a failed write, not end
     // the program before its settings are saved.
@@ -74,8 +72,7 @@ bool init()
     return true;
 }
 
-void addtext(const shortstr &t)
-{
+void addtext(const shortstr &t) {
     panefeed(part, t);
     std::string line;
     while (takeline(part, line)) outline(line);
@@ -88,8 +85,7 @@ void listselect(std::int32_t) {}
 
 // Whether standard error is a terminal; asked once per descriptor, as a
 // search over many parts gives a status item for every number it tries.
-bool errtty()
-{
+bool errtty() {
     static int asked = -1;
     static bool tty = false;
     if (asked != errfd) {
@@ -103,8 +99,7 @@ bool errtty()
     return tty;
 }
 
-void menustatus(const shortstr &t)
-{
+void menustatus(const shortstr &t) {
     if (!errtty()) return;
     double t0 = now();
     if (laststatus >= 0 && t0 - laststatus < 1.0) return;
@@ -114,14 +109,12 @@ void menustatus(const shortstr &t)
 
 void menuwait() { quitflag = true; }
 
-void showinfo(const shortstr &t, const shortstr &caption)
-{
+void showinfo(const shortstr &t, const shortstr &caption) {
     batchflush();
     errline(caption + ": " + t);
 }
 
-bool askyesno(const shortstr &t, const shortstr &caption, std::int32_t id)
-{
+bool askyesno(const shortstr &t, const shortstr &caption, std::int32_t id) {
     batchflush();
     // The last answer registered for the id counts.
     bool yes = false;
@@ -134,8 +127,7 @@ bool askyesno(const shortstr &t, const shortstr &caption, std::int32_t id)
 
 bool readstrdlg() { return false; }
 
-void choosefile(std::uint32_t, std::uint8_t)
-{
+void choosefile(std::uint32_t, std::uint8_t) {
     if (files.empty()) {
         opstatus = 1;
         dlgtext = shortstr();
@@ -150,8 +142,7 @@ void playsound(const shortstr &, bool) {}
 void playsoundsync(const shortstr &) {}
 void shellopen(const shortstr &) {}
 
-void pumpmessage()
-{
+void pumpmessage() {
     if (sigint) {
         sigint = 0;
         interrupted = true;
@@ -188,8 +179,7 @@ const tkdriver batchdrv = {
 void batchaddfile(const shortstr &path) { files.push_back(path); }
 void batchanswer(std::int32_t id, bool yes) { answers.push_back({id, yes}); }
 
-void batchreset()
-{
+void batchreset() {
     files.clear();
     answers.clear();
     part.clear();
@@ -199,8 +189,7 @@ void batchreset()
     laststatus = -1;
 }
 
-void batchflush()
-{
+void batchflush() {
     if (part.empty()) return;
     std::string line;
     line.swap(part);
@@ -210,8 +199,7 @@ void batchflush()
 bool batchwritefailed() { return outfailed; }
 bool batchinterrupted() { return interrupted; }
 
-void batchio(int out, int err)
-{
+void batchio(int out, int err) {
     outfd = out;
     errfd = err;
 }

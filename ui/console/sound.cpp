@@ -24,49 +24,46 @@ namespace {
 
 enum { audnone, audopening, audready, audfailed, audclosed };
 
-constexpr int rate = 22050;                 // device format: samples per second,
+constexpr int rate = 22050;                       // device format: samples per second,
 constexpr SDL_AudioFormat format = AUDIO_S16SYS;  // sample format,
-constexpr int channels = 1;                 // channels,
-constexpr int framebytes = 2 * channels;    // and bytes per frame
+constexpr int channels = 1;                       // channels,
+constexpr int framebytes = 2 * channels;          // and bytes per frame
 
 // ---- Audio state (all of it guarded by mu; the audio callback takes mu too) ----
 std::mutex mu;
-std::condition_variable cv;    // signalled when a sound ends or the device is ready or failed
-int state = audnone;           // audnone until the first sound, then opening, ready or failed
-SDL_AudioDeviceID dev = 0;     // the open device, 0 when none
-Uint8 *data = nullptr;         // the sound being played (SDL_malloc'd), nullptr when none
-Uint32 len = 0;                // its length in bytes
-Uint32 pos = 0;                // bytes of it already handed to the device
-bool looping = false;          // it starts again at its end
-bool playing = false;          // bytes of it are still to be handed to the device
-int tail = 0;                  // callbacks of silence still to pass before it counts as ended
-unsigned serial = 0;           // grows with every sound started or cut
-Uint8 *pendata = nullptr;      // a sound asked for while the device was opening
-Uint32 penlen = 0;             // its length
-bool penloop = false;          // whether it loops
+std::condition_variable cv;                     // signalled when a sound ends or the device is ready or failed
+int state = audnone;                            // audnone until the first sound, then opening, ready or failed
+SDL_AudioDeviceID dev = 0;                      // the open device, 0 when none
+Uint8 *data = nullptr;                          // the sound being played (SDL_malloc'd), nullptr when none
+Uint32 len = 0;                                 // its length in bytes
+Uint32 pos = 0;                                 // bytes of it already handed to the device
+bool looping = false;                           // it starts again at its end
+bool playing = false;                           // bytes of it are still to be handed to the device
+int tail = 0;                                   // callbacks of silence still to pass before it counts as ended
+unsigned serial = 0;                            // grows with every sound started or cut
+Uint8 *pendata = nullptr;                       // a sound asked for while the device was opening
+Uint32 penlen = 0;                              // its length
+bool penloop = false;                           // whether it loops
 std::chrono::steady_clock::time_point penwhen;  // when it was asked for
 
 // Sends standard error to /dev/null while the audio libraries may print.
 struct quietstderr {
     int saved = -1;
-    quietstderr()
-    {
+    quietstderr() {
         int nul = open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (nul < 0) return;
         saved = fcntl(2, F_DUPFD_CLOEXEC, 3);
         if (saved >= 0) dup2(nul, 2);
         close(nul);
     }
-    ~quietstderr()
-    {
+    ~quietstderr() {
         if (saved < 0) return;
         dup2(saved, 2);
         close(saved);
     }
 };
 
-void callback(void *, Uint8 *stream, int n)
-{
+void callback(void *, Uint8 *stream, int n) {
     std::lock_guard<std::mutex> lk(mu);
     int off = 0;
     while (off < n && playing) {
@@ -76,8 +73,7 @@ void callback(void *, Uint8 *stream, int n)
         pos += take;
         off += int(take);
         if (pos >= len) {
-            if (looping && len > 0)
-                pos = 0;
+            if (looping && len > 0) pos = 0;
             else {
                 playing = false;
                 tail = 2;  // what was handed over still has to leave the device
@@ -90,8 +86,7 @@ void callback(void *, Uint8 *stream, int n)
 
 // Starts buf (taking it over) as the sound being played; the caller holds mu.
 // Gives back the replaced buffer for freeing outside the lock.
-Uint8 *startlocked(Uint8 *buf, Uint32 n, bool loop)
-{
+Uint8 *startlocked(Uint8 *buf, Uint32 n, bool loop) {
     Uint8 *old = data;
     data = buf;
     len = n;
@@ -105,8 +100,7 @@ Uint8 *startlocked(Uint8 *buf, Uint32 n, bool loop)
 
 void openerwork();
 
-void opener()
-{
+void opener() {
     // The audio threads leave the program's signals (Ctrl+C, hang-up) to
     // the thread that waits for the user; SDL's thread inherits this mask.
     sigset_t set;
@@ -119,8 +113,7 @@ void opener()
     SDL_TLSCleanup();  // SDL's per-thread data (its error text) dies with this thread
 }
 
-void openerwork()
-{
+void openerwork() {
     SDL_AudioDeviceID d = 0;
     {
         quietstderr q;
@@ -152,8 +145,7 @@ void openerwork()
             // is recent; an old one-off sound would come too late to mean anything.
             if (pendata && (penloop || std::chrono::steady_clock::now() - penwhen < std::chrono::seconds(1)))
                 old = startlocked(pendata, penlen, penloop);
-            else
-                drop = pendata;
+            else drop = pendata;
         } else {
             state = audfailed;
             drop = pendata;
@@ -166,8 +158,7 @@ void openerwork()
     cv.notify_all();
 }
 
-void audioexit()
-{
+void audioexit() {
     SDL_AudioDeviceID d;
     Uint8 *a, *b;
     {
@@ -189,8 +180,7 @@ void audioexit()
 }
 
 // The state, after starting the opener on first use.
-int audiostate()
-{
+int audiostate() {
     std::lock_guard<std::mutex> lk(mu);
     if (state == audnone) {
         state = audopening;
@@ -202,8 +192,7 @@ int audiostate()
 
 // Reads a wave file and converts it to the device's format. False when the
 // file is missing, unreadable or not a wave file SDL can convert.
-bool loadsound(const std::string &path, Uint8 *&buf, Uint32 &n)
-{
+bool loadsound(const std::string &path, Uint8 *&buf, Uint32 &n) {
     SDL_AudioSpec spec{};
     Uint8 *wav = nullptr;
     Uint32 wlen = 0;
@@ -243,8 +232,7 @@ bool loadsound(const std::string &path, Uint8 *&buf, Uint32 &n)
 
 }  // namespace
 
-void soundstop()
-{
+void soundstop() {
     Uint8 *old;
     {
         std::lock_guard<std::mutex> lk(mu);
@@ -254,8 +242,7 @@ void soundstop()
     cv.notify_all();
 }
 
-void soundplay(const std::string &path, bool loop)
-{
+void soundplay(const std::string &path, bool loop) {
     int st = audiostate();
     soundstop();  // a new sound cuts the old one, even when it cannot play itself
     if (st != audready && st != audopening) return;
@@ -265,22 +252,19 @@ void soundplay(const std::string &path, bool loop)
     Uint8 *old = nullptr;
     {
         std::lock_guard<std::mutex> lk(mu);
-        if (state == audready)
-            old = startlocked(buf, n, loop);
+        if (state == audready) old = startlocked(buf, n, loop);
         else if (state == audopening) {
             old = pendata;
             pendata = buf;
             penlen = n;
             penloop = loop;
             penwhen = std::chrono::steady_clock::now();
-        } else
-            old = buf;
+        } else old = buf;
     }
     SDL_free(old);
 }
 
-void soundsync(const std::string &path, bool (*stop)())
-{
+void soundsync(const std::string &path, bool (*stop)()) {
     audiostate();
     soundstop();
     {

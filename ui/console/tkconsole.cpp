@@ -43,34 +43,32 @@ enum { gotline, gotend, gotintr };  // what readline got
 constexpr std::size_t inmax = 4096;  // longest input line kept; the rest of it is dropped
 
 // ---- Terminal state ----
-int infd = 0;                            // where answers are read
-int outfd = 1;                           // where everything is printed
-bool echo = true;                        // infd is no terminal: echo each line taken
-char inbuf[4096];                        // bytes read and not yet taken
-std::size_t inpos = 0, inlen = 0;        // taken / read part of inbuf
-bool inend = false;                      // read(2) reported the end of input (or an error)
-bool gone = false;                       // the terminal is gone: answer nothing more
-std::string part;                        // pane text not yet ended by a line break
-bool printed = false;                    // something was printed since the last clearpane
-std::vector<std::string> items;          // captions of the list menu (code page 1250)
-std::int32_t selected = 0;               // selected item, 0 = none
+int infd = 0;                                      // where answers are read
+int outfd = 1;                                     // where everything is printed
+bool echo = true;                                  // infd is no terminal: echo each line taken
+char inbuf[4096];                                  // bytes read and not yet taken
+std::size_t inpos = 0, inlen = 0;                  // taken / read part of inbuf
+bool inend = false;                                // read(2) reported the end of input (or an error)
+bool gone = false;                                 // the terminal is gone: answer nothing more
+std::string part;                                  // pane text not yet ended by a line break
+bool printed = false;                              // something was printed since the last clearpane
+std::vector<std::string> items;                    // captions of the list menu (code page 1250)
+std::int32_t selected = 0;                         // selected item, 0 = none
 std::chrono::steady_clock::time_point laststatus;  // when a status item was last printed
-bool statusshown = false;                // laststatus is set
-bool closing = false;                    // the closing question is being asked
-volatile std::sig_atomic_t closereq = 0; // a close request waits to be answered
-volatile std::sig_atomic_t hangup = 0;   // SIGHUP or SIGTERM arrived
-int wake[2] = {-1, -1};                  // self-pipe: a signal handler wakes a waiting poll
+bool statusshown = false;                          // laststatus is set
+bool closing = false;                              // the closing question is being asked
+volatile std::sig_atomic_t closereq = 0;           // a close request waits to be answered
+volatile std::sig_atomic_t hangup = 0;             // SIGHUP or SIGTERM arrived
+int wake[2] = {-1, -1};                            // self-pipe: a signal handler wakes a waiting poll
 
-void onsigint(int)
-{
+void onsigint(int) {
     int e = errno;
     closereq = 1;
     if (wake[1] >= 0) (void)!write(wake[1], "i", 1);
     errno = e;
 }
 
-void onhangup(int)
-{
+void onhangup(int) {
     int e = errno;
     hangup = 1;
     closereq = 1;
@@ -79,16 +77,14 @@ void onhangup(int)
 }
 
 // Signals that came before a prompt do not cancel it.
-void drainwake()
-{
+void drainwake() {
     char b[64];
     while (wake[0] >= 0 && read(wake[0], b, sizeof b) > 0) {}
 }
 
 // ---- Output ----
 
-void put(const std::string &utf8)
-{
+void put(const std::string &utf8) {
     if (gone) return;
     if (!writeall(outfd, utf8)) {
         // Nobody can read the program any more: end it as a confirmed close.
@@ -97,20 +93,17 @@ void put(const std::string &utf8)
     }
 }
 
-void line(const std::string &cp)
-{
+void line(const std::string &cp) {
     put(termtext(cp) + "\n");
     printed = true;
 }
 
-void prompt(const std::string &cp)
-{
+void prompt(const std::string &cp) {
     put(termtext(cp));
     printed = true;
 }
 
-void flushpart()
-{
+void flushpart() {
     if (part.empty()) return;
     std::string l;
     l.swap(part);
@@ -120,8 +113,7 @@ void flushpart()
 // ---- Input ----
 
 // One line of input, raw (UTF-8 as typed), without its line break.
-int readline(std::string &l)
-{
+int readline(std::string &l) {
     l.clear();
     for (;;) {
         if (gone || hangup) return gotend;
@@ -160,20 +152,17 @@ int readline(std::string &l)
             if (n > 0) {
                 inpos = 0;
                 inlen = std::size_t(n);
-            } else if (n == 0 || (errno != EINTR && errno != EAGAIN))
-                inend = true;
+            } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) inend = true;
         }
     }
 }
 
 // Reads one answer; echoes it (or ends the prompt's line) as needed.
-int answer(std::string &l)
-{
+int answer(std::string &l) {
     int r = readline(l);
     if (r == gotline) {
         if (echo) put(termtext(cp1250fromutf8(l)) + "\n");
-    } else
-        put("\n");
+    } else put("\n");
     return r;
 }
 
@@ -181,8 +170,7 @@ std::string cpstr(const shortstr &s) { return s.str(); }
 
 // ---- Closing ----
 
-void closerequest()
-{
+void closerequest() {
     closereq = 0;
     closing = true;
     closequestion();
@@ -196,8 +184,7 @@ enum { ansno, ansyes, ansintr };
 
 // Asks until the answer is yes or no. The end of input answers No, except
 // for the closing question, which it answers Yes; Ctrl+C cancels (ansintr).
-int yesno(const std::string &q)
-{
+int yesno(const std::string &q) {
     flushpart();
     drainwake();
     for (;;) {
@@ -224,8 +211,7 @@ int yesno(const std::string &q)
 
 // The folder a file dialog starts in: dlgtext when it names a folder, its
 // folder when it names a file (or a file still to be made), else the current one.
-std::string startfolder()
-{
+std::string startfolder() {
     std::string here = syscwd();
     if (dlgtext.empty()) return here;
     std::string p = sysfullpath(pathtosys(dlgtext), here);
@@ -236,8 +222,7 @@ std::string startfolder()
 
 // ---- Driver entries ----
 
-bool init()
-{
+bool init() {
     static bool ready = false;
     if (!ready) {
         int p[2];
@@ -266,23 +251,20 @@ bool init()
     return true;
 }
 
-void addtext(const shortstr &t)
-{
+void addtext(const shortstr &t) {
     panefeed(part, t);
     std::string l;
     while (takeline(part, l)) line(l);
 }
 
-void clearpane()
-{
+void clearpane() {
     flushpart();
     if (!printed) return;
     put("\n");  // a new screen begins
     printed = false;
 }
 
-void listreset()
-{
+void listreset() {
     items.clear();
     selected = 0;
 }
@@ -290,8 +272,7 @@ void listreset()
 void listadd(const shortstr &c) { items.push_back(cpstr(c)); }
 void listselect(std::int32_t n) { selected = n; }
 
-void menustatus(const shortstr &t)
-{
+void menustatus(const shortstr &t) {
     listreset();
     flushpart();
     auto now = std::chrono::steady_clock::now();
@@ -301,14 +282,12 @@ void menustatus(const shortstr &t)
     line(cpstr(t));
 }
 
-void printmenu()
-{
+void printmenu() {
     for (std::size_t i = 0; i < items.size(); i++)
         line(std::to_string(i + 1) + ". " + items[i] + (std::int32_t(i + 1) == selected ? " (zaznaczone)" : ""));
 }
 
-void menuwait()
-{
+void menuwait() {
     flushpart();
     drainwake();  // a request made before this menu is in closereq
     if (closereq) {
@@ -317,10 +296,8 @@ void menuwait()
     }
     printmenu();
     while (menuchoice == 0 && !quitflag) {
-        if (selected > 0)
-            prompt(("Wybierz pozycję (Enter = "_pl).str() + std::to_string(selected) + "): ");
-        else
-            prompt(("Wybierz pozycję: "_pl).str());
+        if (selected > 0) prompt(("Wybierz pozycję (Enter = "_pl).str() + std::to_string(selected) + "): ");
+        else prompt(("Wybierz pozycję: "_pl).str());
         std::string raw;
         int r = answer(raw);
         if (r == gotend || r == gotintr) {
@@ -334,10 +311,8 @@ void menuwait()
             break;
         case pickhelp: printmenu(); break;
         case picknumber:
-            if (p.number >= 1 && p.number <= std::int32_t(items.size()) && p.number <= itemcount)
-                menuchoice = p.number;
-            else
-                line(("Nie ma pozycji o numerze "_pl).str() + cpstr(p.text));
+            if (p.number >= 1 && p.number <= std::int32_t(items.size()) && p.number <= itemcount) menuchoice = p.number;
+            else line(("Nie ma pozycji o numerze "_pl).str() + cpstr(p.text));
             break;
         case pickhotkey:
             if (hotkeyresolve(p.hotkey) == 0) {
@@ -351,8 +326,7 @@ void menuwait()
     statusshown = false;  // the first status item of what follows is printed at once
 }
 
-void showinfo(const shortstr &t, const shortstr &caption)
-{
+void showinfo(const shortstr &t, const shortstr &caption) {
     flushpart();
     line(cpstr(caption) + ": " + cpstr(t));
     if (quitflag) return;  // the program is ending: nobody waits for Enter
@@ -364,8 +338,7 @@ void showinfo(const shortstr &t, const shortstr &caption)
 
 bool askyesno(const shortstr &t, const shortstr &, std::int32_t) { return yesno(cpstr(t)) == ansyes; }
 
-bool readstrdlg()
-{
+bool readstrdlg() {
     flushpart();
     drainwake();
     shortstr p = trimright(dlgprompt);
@@ -380,8 +353,7 @@ bool readstrdlg()
     return true;
 }
 
-void choosefile(std::uint32_t flags, std::uint8_t mode)
-{
+void choosefile(std::uint32_t flags, std::uint8_t mode) {
     flushpart();
     filefilter ff[8];
     shortstr defext;
@@ -446,15 +418,13 @@ bool stopsync() { return closereq != 0; }
 
 void playsound(const shortstr &path, bool loop) { soundplay(pathtosys(path), loop); }
 
-void playsoundsync(const shortstr &path)
-{
+void playsoundsync(const shortstr &path) {
     flushpart();
     soundsync(pathtosys(path), stopsync);
 }
 
 // The full path of a program on PATH, or "" when it is not installed.
-std::string findprog(const char *name)
-{
+std::string findprog(const char *name) {
     const char *path = std::getenv("PATH");
     std::string s = path ? path : "/usr/bin:/bin";
     std::size_t i = 0;
@@ -472,8 +442,7 @@ std::string findprog(const char *name)
 // The address goes to xdg-open, started in the background (its output to
 // /dev/null, not waited for: a second fork leaves it to init). Without
 // xdg-open the address is printed, so the user can open it.
-void shellopen(const shortstr &target)
-{
+void shellopen(const shortstr &target) {
     flushpart();
     std::string prog = findprog("xdg-open");
     std::string t = pathtosys(target);
@@ -501,15 +470,13 @@ void shellopen(const shortstr &target)
     line(cpstr(target));
 }
 
-void pumpmessage()
-{
+void pumpmessage() {
     if (closereq) closerequest();
 }
 
 // A name of a file-drop block as a file: address, in UTF-8 with every byte
 // outside the unreserved set percent-encoded.
-std::string fileuri(std::string_view cpname)
-{
+std::string fileuri(std::string_view cpname) {
     std::string u8 = utf8fromcp1250(cpname);
     std::string abs = u8;
     if (abs.empty() || abs[0] != '/') {
@@ -519,8 +486,8 @@ std::string fileuri(std::string_view cpname)
     static const char hex[] = "0123456789ABCDEF";
     std::string out = "file://";
     for (unsigned char c : abs) {
-        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
+        bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' ||
+                    c == '-' || c == '_' || c == '.' || c == '~';
         if (keep) {
             out += char(c);
         } else {
@@ -533,8 +500,7 @@ std::string fileuri(std::string_view cpname)
 }
 
 // Runs argv with text on its standard input; true when it exits with 0.
-bool pipeto(const std::vector<std::string> &args, const std::string &text)
-{
+bool pipeto(const std::vector<std::string> &args, const std::string &text) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
     std::vector<const char *> argv;
@@ -565,8 +531,7 @@ bool pipeto(const std::vector<std::string> &args, const std::string &text)
 
 // The desktop's clipboard takes the files as a text/uri-list, through
 // wl-copy on Wayland or xclip on X; false when neither can be used.
-bool clipdrop(const unsigned char *block, std::uint32_t len)
-{
+bool clipdrop(const unsigned char *block, std::uint32_t len) {
     std::string list;
     std::uint32_t at = 20;
     while (at < len && block[at] != 0) {
@@ -581,8 +546,7 @@ bool clipdrop(const unsigned char *block, std::uint32_t len)
     }
     if (std::getenv("DISPLAY")) {
         std::string prog = findprog("xclip");
-        if (!prog.empty() && pipeto({prog, "-selection", "clipboard", "-t", "text/uri-list", "-i"}, list))
-            return true;
+        if (!prog.empty() && pipeto({prog, "-selection", "clipboard", "-t", "text/uri-list", "-i"}, list)) return true;
     }
     return false;
 }
@@ -613,8 +577,7 @@ const tkdriver consoledrv = {
     .clipdrop = con::clipdrop,
 };
 
-void consoleio(int in, int out)
-{
+void consoleio(int in, int out) {
     infd = in;
     outfd = out;
     echo = !isatty(infd);
@@ -631,8 +594,7 @@ void consoleio(int in, int out)
     drainwake();
 }
 
-consolepick parsepick(const shortstr &typed)
-{
+consolepick parsepick(const shortstr &typed) {
     consolepick p;
     shortstr t = trimboth(typed);
     p.text = t;
@@ -652,7 +614,8 @@ consolepick parsepick(const shortstr &typed)
         while (z + 1 < t.size() && t.at(z) == '0') z++;
         p.kind = picknumber;
         p.text = t.sub(z);
-        p.number = p.text.size() > 10 ? 2147483647 : std::int32_t(std::min<long long>(std::stoll(p.text.str()), 2147483647));
+        p.number =
+            p.text.size() > 10 ? 2147483647 : std::int32_t(std::min<long long>(std::stoll(p.text.str()), 2147483647));
         return p;
     }
     shortstr l = pllower(t);

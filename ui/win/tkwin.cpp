@@ -36,59 +36,57 @@ namespace gui {
 
 // One child control of the main window.
 struct wgtct {
-    std::uint8_t kind;               // 1 = list box, 2 = edit control
-    HWND wnd;                        // its window
-    std::uint16_t x, y, w, h;        // rectangle last given by placecontrol, client pixels
+    std::uint8_t kind;         // 1 = list box, 2 = edit control
+    HWND wnd;                  // its window
+    std::uint16_t x, y, w, h;  // rectangle last given by placecontrol, client pixels
 };
 
 // One control among which Tab moves the focus.
 struct ctqrec {
-    HWND wnd;                        // the control
-    WNDPROC oldproc;                 // its own window procedure, which controlproc passes messages on to
+    HWND wnd;         // the control
+    WNDPROC oldproc;  // its own window procedure, which controlproc passes messages on to
 };
 
 enum : std::uint8_t { kindlist = 1, kindedit = 2 };
-constexpr int maxcontrols = 100;             // entries of controltable and tabring
-constexpr UINT_PTR pumptimer = 2000000000;   // id of the timer that bounds a message wait
-constexpr UINT pumpperiod = 20;              // its period in milliseconds
+constexpr int maxcontrols = 100;                                          // entries of controltable and tabring
+constexpr UINT_PTR pumptimer = 2000000000;                                // id of the timer that bounds a message wait
+constexpr UINT pumpperiod = 20;                                           // its period in milliseconds
 constexpr DWORD panestyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;  // 0x0844
-constexpr WORD cmdclose = 100;               // accelerator command of Esc
-constexpr WORD cmdhotkey = 1000;             // accelerator command of hotkey n is 1000 + n
-constexpr int dlgprompt_id = 12, dlgfield_id = 13;  // READSTRDLG's prompt and input field
-constexpr std::size_t fieldroom = 255;       // characters taken from the input field, with the NUL
-constexpr DWORD filebufchars = 1024;         // room for a chosen path (longer ones are refused)
+constexpr WORD cmdclose = 100;                                            // accelerator command of Esc
+constexpr WORD cmdhotkey = 1000;                                          // accelerator command of hotkey n is 1000 + n
+constexpr int dlgprompt_id = 12, dlgfield_id = 13;                        // READSTRDLG's prompt and input field
+constexpr std::size_t fieldroom = 255;  // characters taken from the input field, with the NUL
+constexpr DWORD filebufchars = 1024;    // room for a chosen path (longer ones are refused)
 
 // ---- Window state ----
-HINSTANCE inst = nullptr;                    // the program's module
-std::wstring classname;                      // window class name: apptitle when guiinit ran
-std::wstring caption;                        // main window's caption: apptitle when guiinit ran
-HWND mainwnd = nullptr;                      // the main window; null until it is made
-bool gone = false;                           // the main window has been destroyed
-wgtct controltable[maxcontrols + 1];         // child controls, 1-based, in the order made
-int controlcount = 0;                        // entries of controltable in use
-ctqrec tabring[maxcontrols + 1];             // the Tab ring, 1-based
-int ringcount = 0;                           // entries of tabring in use
-int curcontrol = 0;                          // ring position that holds (or gets back) the focus; 0 = none
-int listctl = 0;                             // controltable position of the list
-int panectl = 0;                             // controltable position of the pane
-DWORD extrastyle = 0;                        // styles added to the next control made; reset by createcontrol
-void (*layouthandler)() = nullptr;           // called on WM_SIZE and WM_PAINT once layoutpanes has run
+HINSTANCE inst = nullptr;             // the program's module
+std::wstring classname;               // window class name: apptitle when guiinit ran
+std::wstring caption;                 // main window's caption: apptitle when guiinit ran
+HWND mainwnd = nullptr;               // the main window; null until it is made
+bool gone = false;                    // the main window has been destroyed
+wgtct controltable[maxcontrols + 1];  // child controls, 1-based, in the order made
+int controlcount = 0;                 // entries of controltable in use
+ctqrec tabring[maxcontrols + 1];      // the Tab ring, 1-based
+int ringcount = 0;                    // entries of tabring in use
+int curcontrol = 0;                   // ring position that holds (or gets back) the focus; 0 = none
+int listctl = 0;                      // controltable position of the list
+int panectl = 0;                      // controltable position of the pane
+DWORD extrastyle = 0;                 // styles added to the next control made; reset by createcontrol
+void (*layouthandler)() = nullptr;    // called on WM_SIZE and WM_PAINT once layoutpanes has run
 LRESULT (*msghook)(HWND, UINT, WPARAM, LPARAM) = nullptr;  // second stage of mainproc (cmdproc)
-bool calldefault = true;                     // the message being handled goes on to DefWindowProc
-std::uint16_t clientw = 0, clienth = 0;      // client size of the main window as layoutpanes last read it
-HACCEL accel = nullptr;                      // HOTKEYACCEL; null when it could not be loaded
-MSG msg;                                     // the message being pumped
+bool calldefault = true;                                   // the message being handled goes on to DefWindowProc
+std::uint16_t clientw = 0, clienth = 0;                    // client size of the main window as layoutpanes last read it
+HACCEL accel = nullptr;                                    // HOTKEYACCEL; null when it could not be loaded
+MSG msg;                                                   // the message being pumped
 
 // ---- Texts at the edge ----
 
-std::wstring wtext(const shortstr &s)
-{
+std::wstring wtext(const shortstr &s) {
     std::u16string u = utf16fromcp1250(s.view());
     return std::wstring(u.begin(), u.end());
 }
 
-shortstr cptext(const wchar_t *w, std::size_t n)
-{
+shortstr cptext(const wchar_t *w, std::size_t n) {
     return shortstr(cp1250fromutf16(std::u16string_view(reinterpret_cast<const char16_t *>(w), n)));
 }
 
@@ -101,16 +99,14 @@ HWND ctlwnd(int n) { return n >= 1 && n <= controlcount && !gone ? controltable[
 
 LRESULT CALLBACK controlproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp);
 
-int createcontrol(std::uint8_t kind)
-{
+int createcontrol(std::uint8_t kind) {
     DWORD style = extrastyle | WS_CHILD | WS_BORDER;
     extrastyle = 0;
     const wchar_t *cls = nullptr;
     if (kind == kindlist) {
         cls = L"listbox";
         style |= LBS_NOTIFY;
-    } else if (kind == kindedit)
-        cls = L"edit";
+    } else if (kind == kindedit) cls = L"edit";
     if (!cls || controlcount >= maxcontrols) return 0;
     HWND w = CreateWindowExW(0, cls, nullptr, style, 0, 0, 0, 0, mainwnd, nullptr, inst, nullptr);
     if (!w) return 0;
@@ -119,8 +115,7 @@ int createcontrol(std::uint8_t kind)
     return controlcount;
 }
 
-void placecontrol(int n, std::uint16_t x, std::uint16_t y, std::uint16_t w, std::uint16_t h)
-{
+void placecontrol(int n, std::uint16_t x, std::uint16_t y, std::uint16_t w, std::uint16_t h) {
     if (n < 1 || n > controlcount) return;
     wgtct &c = controltable[n];
     c.x = x;
@@ -130,16 +125,14 @@ void placecontrol(int n, std::uint16_t x, std::uint16_t y, std::uint16_t w, std:
     MoveWindow(c.wnd, x, y, w, h, TRUE);
 }
 
-void showcontrol(int n)
-{
+void showcontrol(int n) {
     HWND w = ctlwnd(n);
     if (!w) return;
     ShowWindow(w, SW_SHOW);
     UpdateWindow(w);
 }
 
-void subclasscontrol(int n)
-{
+void subclasscontrol(int n) {
     HWND w = ctlwnd(n);
     if (!w || ringcount >= maxcontrols) return;
     ringcount++;
@@ -149,15 +142,13 @@ void subclasscontrol(int n)
     if (curcontrol == 0) curcontrol = 1;
 }
 
-int ringpos(HWND w)
-{
+int ringpos(HWND w) {
     for (int i = 1; i <= ringcount; i++)
         if (tabring[i].wnd == w) return i;
     return 0;
 }
 
-void focuscontrol(int n)
-{
+void focuscontrol(int n) {
     HWND w = ctlwnd(n);
     if (!w) return;
     SetFocus(w);
@@ -165,14 +156,12 @@ void focuscontrol(int n)
     if (curcontrol > 0 && i > 0) curcontrol = i;
 }
 
-void focuscurrent()
-{
+void focuscurrent() {
     if (curcontrol >= 1 && curcontrol <= ringcount && !gone) SetFocus(tabring[curcontrol].wnd);
 }
 
 // The pane takes the upper two thirds of the client area, the list the rest.
-void layoutpanes()
-{
+void layoutpanes() {
     if (!layouthandler) layouthandler = layoutpanes;
     RECT r;
     if (gone || !GetClientRect(mainwnd, &r)) return;
@@ -187,8 +176,7 @@ void layoutpanes()
 // Tab and Shift+Tab move the focus around the ring and never reach the
 // controls; Enter in the list (the only control with LBS_NOTIFY) chooses its
 // selected item as a double click does.
-LRESULT CALLBACK controlproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK controlproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp) {
     bool islist = (GetWindowLongPtrW(wnd, GWL_STYLE) & LBS_NOTIFY) != 0;
     if (m == WM_KEYDOWN && wp == VK_TAB) {
         if (curcontrol > 0 && ringcount > 0) {
@@ -214,8 +202,7 @@ LRESULT CALLBACK controlproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp)
 // ---- Main window ----
 
 // Second stage of mainproc: closing, the list's notifications, the hotkeys.
-LRESULT cmdproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp)
-{
+LRESULT cmdproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp) {
     calldefault = true;
     if (m == WM_CLOSE) {
         // Yes lets the default processing destroy the window (WM_DESTROY
@@ -229,20 +216,16 @@ LRESULT cmdproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp)
             // Only a real item is a choice: not the status line of menustatus.
             if (sel != LB_ERR && sel + 1 <= itemcount) menuchoice = std::int32_t(sel + 1);
             calldefault = false;
-        } else if (code == LBN_SELCHANGE && !busyflag)
-            playsound(progdir() + "evselchg.wav", false);
+        } else if (code == LBN_SELCHANGE && !busyflag) playsound(progdir() + "evselchg.wav", false);
     } else if (m == WM_COMMAND && lp == 0) {
         WORD id = LOWORD(wp);
-        if (id == cmdclose)
-            SendMessageW(wnd, WM_CLOSE, 0, 0);
-        else if (id > cmdhotkey && id <= cmdhotkey + 255)
-            hotkeypending = std::uint8_t(id - cmdhotkey);
+        if (id == cmdclose) SendMessageW(wnd, WM_CLOSE, 0, 0);
+        else if (id > cmdhotkey && id <= cmdhotkey + 255) hotkeypending = std::uint8_t(id - cmdhotkey);
     }
     return 0;
 }
 
-LRESULT CALLBACK mainproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK mainproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp) {
     calldefault = true;
     LRESULT result = 0;
     switch (m) {
@@ -266,8 +249,7 @@ LRESULT CALLBACK mainproc(HWND wnd, UINT m, WPARAM wp, LPARAM lp)
 
 // ---- Driver entries ----
 
-bool init()
-{
+bool init() {
     inst = GetModuleHandleW(nullptr);
     classname = wtext(apptitle);
     caption = wtext(apptitle);
@@ -281,7 +263,7 @@ bool init()
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = mainproc;
     wc.hInstance = inst;
-    wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));    // IDI_APPLICATION
+    wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));      // IDI_APPLICATION
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = classname.c_str();
@@ -289,8 +271,8 @@ bool init()
         ::showinfo("Nie można zarejestrować okna"_pl);
         return false;
     }
-    HWND w = CreateWindowExW(0, classname.c_str(), caption.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, inst, nullptr);
+    HWND w = CreateWindowExW(0, classname.c_str(), caption.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, inst, nullptr);
     if (!w) {
         ::showinfo("Błąd: nie można utworzyć głównego okna"_pl);
         return false;
@@ -321,8 +303,7 @@ bool init()
 
 // Appends at the end, in place: the caret goes to the end and the empty
 // selection there is replaced (the control cuts the text at its limit).
-void addtext(const shortstr &t)
-{
+void addtext(const shortstr &t) {
     HWND p = ctlwnd(panectl);
     if (!p) return;
     int n = GetWindowTextLengthW(p);
@@ -331,37 +312,31 @@ void addtext(const shortstr &t)
     SendMessageW(p, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(w.c_str()));
 }
 
-void clearpane()
-{
+void clearpane() {
     if (HWND p = ctlwnd(panectl)) SetWindowTextW(p, nullptr);
 }
 
-void listreset()
-{
+void listreset() {
     if (HWND l = ctlwnd(listctl)) SendMessageW(l, LB_RESETCONTENT, 0, 0);
 }
 
-void listadd(const shortstr &c)
-{
+void listadd(const shortstr &c) {
     HWND l = ctlwnd(listctl);
     if (!l) return;
     std::wstring w = wtext(c);
     SendMessageW(l, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
 }
 
-void listselect(std::int32_t n)
-{
+void listselect(std::int32_t n) {
     if (HWND l = ctlwnd(listctl)) SendMessageW(l, LB_SETCURSEL, WPARAM(n - 1), 0);
 }
 
-void menustatus(const shortstr &t)
-{
+void menustatus(const shortstr &t) {
     listreset();
     listadd(t);
 }
 
-void pumpmessage()
-{
+void pumpmessage() {
     BOOL r = GetMessageW(&msg, nullptr, 0, 0);
     if (r == 0 || r == -1) {  // WM_QUIT, or the thread cannot fetch messages at all
         quitflag = true;
@@ -377,31 +352,25 @@ void pumpmessage()
 // Waits for Enter, a double click or a hotkey. A hotkey no item carries
 // beeps and the wait goes on; one that an item carries chooses it and puts
 // the focus into the list.
-void menuwait()
-{
+void menuwait() {
     while (menuchoice == 0 && !quitflag) {
         ::pumpmessage();
         if (hotkeypending > 0) {
-            if (hotkeyresolve(hotkeypending) > 0)
-                focuscontrol(listctl);
-            else
-                MessageBeep(0);
+            if (hotkeyresolve(hotkeypending) > 0) focuscontrol(listctl);
+            else MessageBeep(0);
         }
     }
 }
 
-void showinfo(const shortstr &t, const shortstr &cap)
-{
+void showinfo(const shortstr &t, const shortstr &cap) {
     MessageBoxW(owner(), wtext(t).c_str(), wtext(cap).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
-bool askyesno(const shortstr &t, const shortstr &cap, std::int32_t)
-{
+bool askyesno(const shortstr &t, const shortstr &cap, std::int32_t) {
     return MessageBoxW(owner(), wtext(t).c_str(), wtext(cap).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-INT_PTR CALLBACK readstrproc(HWND dlg, UINT m, WPARAM wp, LPARAM)
-{
+INT_PTR CALLBACK readstrproc(HWND dlg, UINT m, WPARAM wp, LPARAM) {
     if (m == WM_INITDIALOG) {
         SetWindowTextW(dlg, wtext(dlgtitle).c_str());
         SetDlgItemTextW(dlg, dlgprompt_id, wtext(dlgprompt).c_str());
@@ -424,14 +393,12 @@ INT_PTR CALLBACK readstrproc(HWND dlg, UINT m, WPARAM wp, LPARAM)
 
 // False only when the user cancelled; a dialog that could not be made leaves
 // dlgtext as it was and counts as confirmed.
-bool readstrdlg()
-{
+bool readstrdlg() {
     INT_PTR r = DialogBoxParamW(inst, L"READSTRDLG", owner(), readstrproc, 0);
     return r != 0;
 }
 
-void choosefile(std::uint32_t flags, std::uint8_t mode)
-{
+void choosefile(std::uint32_t flags, std::uint8_t mode) {
     filefilter ff[16];
     shortstr defext;
     int n = filefilters(flags, dlgprompt, ff, 16, defext);
@@ -481,27 +448,21 @@ void choosefile(std::uint32_t flags, std::uint8_t mode)
 
 // Starting a sound cuts off the one that plays (the looping one included);
 // with SND_NODEFAULT a missing file plays nothing at all.
-void playsound(const shortstr &path, bool loop)
-{
+void playsound(const shortstr &path, bool loop) {
     UINT f = SND_ASYNC | SND_NODEFAULT;
     if (loop) f |= SND_LOOP;
     sndPlaySoundW(wtext(path).c_str(), f);
 }
 
-void playsoundsync(const shortstr &path)
-{
-    sndPlaySoundW(wtext(path).c_str(), SND_SYNC | SND_NODEFAULT);
-}
+void playsoundsync(const shortstr &path) { sndPlaySoundW(wtext(path).c_str(), SND_SYNC | SND_NODEFAULT); }
 
 // The folder and the parameters go as empty texts, not as missing ones.
-void shellopen(const shortstr &target)
-{
+void shellopen(const shortstr &target) {
     ShellExecuteW(owner(), L"OPEN", wtext(target).c_str(), L"", L"", SW_SHOWMAXIMIZED);
 }
 
 // A file-drop block with UTF-16 names in place of the code page 1250 ones.
-std::vector<unsigned char> wideblock(const unsigned char *block, std::uint32_t len)
-{
+std::vector<unsigned char> wideblock(const unsigned char *block, std::uint32_t len) {
     std::vector<unsigned char> out(block, block + 20);
     out[16] = 1;  // names are wide characters
     auto put16 = [&out](char16_t c) {
@@ -526,8 +487,7 @@ std::vector<unsigned char> wideblock(const unsigned char *block, std::uint32_t l
 // 1250 and a name holds a byte above 0x7F, the names go as UTF-16 instead.
 // The main window owns the clipboard content (a clipboard opened without an
 // owner need not accept data).
-bool clipdrop(const unsigned char *block, std::uint32_t len)
-{
+bool clipdrop(const unsigned char *block, std::uint32_t len) {
     if (len < 22) return false;
     std::vector<unsigned char> data(block, block + len);
     bool high = false;
