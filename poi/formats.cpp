@@ -52,7 +52,7 @@ void informatfilter() {
 
 // The output formats; the runs write through curout.
 const outformat outformats[] = {
-    {"loadstone", lsopen, lswrite, lsclose, lsisopen, lsfailed, lsreset},
+    {lsopen, lswrite, lsclose, lsfailed, lsreset},  // Loadstone
 };
 const std::size_t outformatcount = sizeof outformats / sizeof outformats[0];
 const outformat *curout = &outformats[0];
@@ -60,7 +60,6 @@ const outformat *curout = &outformats[0];
 bool openoutput() { return curout->open(); }
 void writepoint() { curout->write(); }
 bool closeoutput() { return curout->close(); }
-bool outputopen() { return curout->isopen(); }
 bool outputfailed() { return curout->failed(); }
 
 void poireset() {

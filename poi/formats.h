@@ -12,8 +12,8 @@
 // dispatch follow from the row.
 //
 // Adding an output format takes one file pair and one row of outformats: its
-// open, write, close, isopen and failed functions behave as openoutput,
-// writepoint, closeoutput, outputopen and outputfailed below say, counting
+// open, write, close, failed and reset functions behave as openoutput,
+// writepoint, closeoutput and outputfailed below say, counting
 // writtencount, skippedcount and nextpointid (core/app.h) as they go.
 #pragma once
 
@@ -51,11 +51,9 @@ void informatfilter();
 
 // ---- Output formats ----
 struct outformat {
-    const char *name;  // its name (the command line's word for it)
     bool (*open)();    // outputfile opened for a run
     void (*write)();   // curpoi as one record
     bool (*close)();   // the rest to the file, closed
-    bool (*isopen)();  // an output file is open
     bool (*failed)();  // a write failed in this run
     void (*reset)();   // its state as at program start
 };
@@ -76,7 +74,6 @@ void writepoint();
 // showerror when that fails. A file the run made that a failure left empty
 // (not even its header) is removed. Does nothing when no output is open.
 bool closeoutput();
-bool outputopen();    // an output file is open
 bool outputfailed();  // a write failed in this run; the writer writes nothing more
 
 // Every POI module's state as at program start: input reader, current point,

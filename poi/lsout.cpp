@@ -29,7 +29,6 @@ void lsreset() {
     counted = 0;
 }
 
-bool lsisopen() { return out.f != nullptr; }
 bool lsfailed() { return out.failed; }
 
 // Brings writtencount and nextpointid to the writer's count of accepted

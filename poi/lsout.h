@@ -16,6 +16,5 @@ extern const char lsheader[];
 bool lsopen();    // as openoutput: a new file gets the two header lines
 void lswrite();   // as writepoint: one line "name",lat,lon,0,0,0,userid,id
 bool lsclose();   // as closeoutput
-bool lsisopen();  // as outputopen
 bool lsfailed();  // as outputfailed
 void lsreset();   // no file open (one left open is closed unwritten), no failure
