@@ -93,40 +93,40 @@ void pntheader() {
     for (int i = 0; i < 4; ++i) readline();
 }
 
-std::int32_t pntcoord(const shortstr &field) {
-    // The usual case, a plain decimal number, straight from its digits.
-    {
-        const char *p = field.data(), *e = p + field.size();
-        bool neg = p < e && *p == '-';
-        if (neg) ++p;
-        std::int64_t v = 0;
-        int intdigits = 0, decimals = 0;
-        while (p < e && *p >= '0' && *p <= '9' && intdigits < 10) v = v * 10 + (*p++ - '0'), ++intdigits;
-        bool plain = intdigits > 0;
-        if (plain && p < e && *p == '.') {
-            ++p;
-            while (p < e && *p >= '0' && *p <= '9') {
-                if (decimals < 7) v = v * 10 + (*p - '0'), ++decimals;
-                ++p;
-            }
+bool pntcoord(const shortstr &field, std::int32_t limit, std::int32_t &units) {
+    const char *p = field.data(), *e = p + field.size();
+    while (p < e && (*p == ' ' || *p == 9)) ++p;
+    while (e > p && (e[-1] == ' ' || e[-1] == 9)) --e;
+    bool neg = p < e && *p == '-';
+    if (neg) ++p;
+    std::int64_t whole = 0, frac = 0;
+    int digits = 0, decimals = 0;
+    bool dot = false, big = false, past = false;  // past: a non-zero decimal after the seventh
+    for (; p < e; ++p) {
+        char c = *p;
+        if (c == '.') {
+            if (dot) return false;
+            dot = true;
+            continue;
         }
-        if (plain && p == e) {
-            for (; decimals < 7; ++decimals) v *= 10;
-            if (neg) v = -v;
-            if (v >= INT32_MIN && v <= INT32_MAX) return std::int32_t(v);
+        if (c < '0' || c > '9') return false;
+        ++digits;
+        if (!dot) {
+            if (whole < 100000) whole = whole * 10 + (c - '0');
+            else big = true;
+        } else if (decimals < 7) {
+            frac = frac * 10 + (c - '0');
+            ++decimals;
+        } else if (c != '0') {
+            past = true;
         }
     }
-    shortstr t = trimboth(field);
-    std::size_t dot = t.view().find('.');
-    if (dot == std::string_view::npos) {
-        t += "0000000";
-    } else {
-        std::size_t d = t.size() - dot - 1;
-        if (d > 7) t.resize(dot + 1 + 7);
-        else t += std::string_view("0000000", 7 - d);
-        t.erase(dot, 1);
-    }
-    return strtonum(t);
+    if (digits == 0 || big) return false;
+    for (; decimals < 7; ++decimals) frac *= 10;
+    std::int64_t v = whole * 10000000 + frac;
+    if (v > limit || (v == limit && past)) return false;
+    units = std::int32_t(neg ? -v : v);
+    return true;
 }
 
 bool pntpoint() {
@@ -139,6 +139,7 @@ bool pntpoint() {
         readline();
         return true;
     }
+    std::int32_t line = linecount < INT32_MAX ? linecount + 1 : INT32_MAX;  // this line's number in the file
     unreadchar();
 
     // Fields 1 to 8; after a field that ended the line the rest stay empty.
@@ -152,8 +153,12 @@ bool pntpoint() {
     }
     if (!ended) readline();  // fields after the eighth go with the rest of the line
 
-    curpoi.lat = pntcoord(f[0]);
-    curpoi.lon = pntcoord(f[1]);
+    // A point that would stand in a wrong place is not written at all.
+    if (!pntcoord(f[0], pntlatmax, curpoi.lat) || !pntcoord(f[1], pntlonmax, curpoi.lon)) {
+        report("Nieprawidłowe współrzędne w linii "_pl + numtostr(line));
+        clearpoi();
+        return true;
+    }
     const shortstr &a = f[4];
     shortstr d = pllower(f[7]);
     if (d.view().find("0x") != std::string_view::npos) d = shortstr();

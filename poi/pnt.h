@@ -19,6 +19,10 @@ bool pntpoint();
 void pntconvert();
 
 // A coordinate field in decimal degrees as 0.0000001-degree units: seven
-// decimals kept (more are dropped, fewer filled with zeros); 0 when the
-// text is not a number.
-std::int32_t pntcoord(const shortstr &field);
+// decimals kept (more are dropped, fewer filled with zeros). False, units
+// untouched, unless the field, trimmed of blanks and tabs, is an optional
+// "-" and digits with at most one "." among or after them (at least one
+// digit), lying within -limit to limit units, both ends included.
+constexpr std::int32_t pntlatmax = 900000000;   // 90 degrees
+constexpr std::int32_t pntlonmax = 1800000000;  // 180 degrees
+bool pntcoord(const shortstr &field, std::int32_t limit, std::int32_t &units);

@@ -129,26 +129,36 @@ TEST_F(limits, menuattheidlimit) {
 
 // ---- Coordinates at the ends of 32 bits ----
 
+// Points off the globe, and coordinates that are no numbers, are refused
+// with their line; the poles and the date line are points.
 TEST_F(limits, pntcoordinates) {
     struct row {
-        const char *lat, *lon, *out;
+        const char *lat, *lon, *out;  // out "": refused
     };
     const row rows[] = {
-        {"214.7483647", "-214.7483648", "2147483647,-2147483648"},
-        {"214.74836479", "-214.74836489", "2147483647,-2147483648"},  // decimals past seven dropped
-        {"214.7483648", "-214.7483649", "0,0"},                       // past 32 bits: no number
-        {"0000000214.7483647", "-0000000214.7483648", "2147483647,-2147483648"},
-        {"2147483647", "99999999999999999999", "0,0"},
+        {"90", "180", "900000000,1800000000"},
+        {"-90.0000000", "-180", "-900000000,-1800000000"},
         {"-0.0000001", "0.0000001", "-1,1"},
+        {"90.0000001", "0", ""},
+        {"0", "-180.00000001", ""},
+        {"91", "181", ""},
+        {"214.7483648", "1", ""},
+        {"1e10", "1", ""},
+        {"52.1.2", "21", ""},
+        {"0x10", "21", ""},
+        {"52", "", ""},
     };
-    std::string in = head5, expect = lsheadtext;
+    std::string in = head5, expect = lsheadtext, told;
+    int id = 1, skipped = 0;
     for (const row &r : rows) {
         in += std::string(r.lat) + "," + r.lon + ",,,P\r\n";
-        expect += "\"P\"," + std::string(r.out) + ",0,0,0,1," + num(&r - rows + 1) + "\r\n";
+        if (*r.out) expect += "\"P\"," + std::string(r.out) + ",0,0,0,1," + num(id++) + "\r\n";
+        else told += "Nieprawidłowe współrzędne w linii " + num(int(&r - rows) + 6) + "\n", ++skipped;
     }
     writefile(t / "a.pnt", in);
     clirunresult c = clirun({"convert", "-o", out, "-i", "1", t / "a.pnt"});
     EXPECT_EQ(c.code, 0) << c.out;
+    EXPECT_NE(c.out.find(told + "Pominięto " + num(skipped) + " wpisów\n"), std::string::npos) << c.out;
     EXPECT_EQ(readfile(out), expect);
 }
 
@@ -175,28 +185,37 @@ TEST_F(limits, uamgridanddeclaredcounts) {
 TEST_F(limits, textbasepositions) {
     struct row {
         const char *p;
-        const char *out;
-    };  // out: the point's latitude and longitude, "" when faulty
+        const char *out;  // the point's latitude and longitude; "p" a bad p line, "range" off the globe
+    };
     const row rows[] = {
-        {"2147483647 -2147483648", "-2147483648,2147483647"},
-        {"-2147483648 2147483647", "2147483647,-2147483648"},
-        {"2147483648 1", ""},
-        {"1 -2147483649", ""},
-        {"99999999999999999999 1", ""},
+        {"1800000000 -900000000", "-900000000,1800000000"},
+        {"-1800000000 900000000", "900000000,-1800000000"},
+        {"1800000001 1", "range"},
+        {"1 -900000001", "range"},
+        {"2147483647 -2147483648", "range"},
+        {"2147483648 1", "p"},
+        {"99999999999999999999 1", "p"},
     };
     std::string part = tbhead(1), expect = lsheadtext, warnings;
-    int line = 2, id = 1;
+    int line = 2, id = 1, bad = 0;
     for (const row &r : rows) {
         part += "p " + std::string(r.p) + "\r\nk apteka\r\nn X\r\n\r\n";
-        if (*r.out) expect += "\"apteka X\"," + std::string(r.out) + ",0,0,0,1," + num(id++) + "\r\n";
-        else warnings += "plik tba001.txt linia " + num(line + 1) + "\nBłędna zawartość pola pozycji (p)\n";
+        std::string out = r.out;
+        if (out == "p") warnings += "plik tba001.txt linia " + num(line + 1) + "\nBłędna zawartość pola pozycji (p)\n";
+        else if (out == "range")
+            warnings +=
+                "plik tba001.txt linia " + num(line + 4) + "\nNieprawidłowe współrzędne w poprzednim rekordzie\n";
+        else expect += "\"apteka X\"," + out + ",0,0,0,1," + num(id++) + "\r\n";
+        bad += out == "p" || out == "range";
         line += 4;
     }
     writefile(t / "tba001.txt", part + tbfoot(1));
     clirunresult c = clirun({"convert-textbase", "-o", out, "-i", "1", t / "tba001.txt"});
     EXPECT_EQ(c.code, 0);
-    EXPECT_NE(c.out.find(warnings + "Zakończono\nStatystyka:\nWszystkich: 5\nZaremowanych: 0\n"
-                                    "Zawierających błędy: 3\nPrawidłowych: 2\n"),
+    EXPECT_NE(c.out.find(warnings +
+                         "Zakończono\nStatystyka:\nWszystkich: 7\nZaremowanych: 0\n"
+                         "Zawierających błędy: " +
+                         num(bad) + "\nPrawidłowych: 2\n"),
               std::string::npos)
         << c.out;
     EXPECT_EQ(readfile(out), expect);

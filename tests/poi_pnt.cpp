@@ -25,40 +25,73 @@ namespace {
 
 const std::string head5 = "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr1\r\nr2\r\nr3\r\n";
 
+// Field, whether it is a coordinate, and its units (latitude limit).
 TEST(pntcoord, table) {
     struct row {
         const char *in;
+        bool ok;
         std::int32_t out;
     };
     const row rows[] = {
-        {"52.2296756", 522296756},
-        {"-0.5", -5000000},
-        {"21.01222878", 210122287},
-        {"18", 180000000},
-        {" 52.1 ", 521000000},
-        {"-33.8674", -338674000},
-        {"abc", 0},
-        {"", 0},
-        {"12.5x", 125},
-        {"-179.9999999", -1799999999},
+        {"52.2296756", true, 522296756},
+        {"-0.5", true, -5000000},
+        {"21.01222878", true, 210122287},  // decimals past seven dropped
+        {"18", true, 180000000},
+        {" 52.1\t", true, 521000000},
+        {"52.", true, 520000000},
+        {".5", true, 5000000},
+        {"-.5", true, -5000000},
+        {"-0", true, 0},
+        {"90", true, 900000000},
+        {"-90.0000000", true, -900000000},
+        {"90.00000000", true, 900000000},
+        {"90.00000001", false, 0},  // over the pole by a dropped decimal
+        {"90.0000001", false, 0},
+        {"91", false, 0},
+        {"0000000000052.5", true, 525000000},
+        {"1e10", false, 0},
+        {"52.1.2", false, 0},
+        {"0x10", false, 0},
+        {"+52", false, 0},
+        {"", false, 0},
+        {" ", false, 0},
+        {".", false, 0},
+        {"-", false, 0},
+        {"12.5x", false, 0},
+        {"5 2", false, 0},
+        {"99999999999999999999", false, 0},
     };
-    for (const row &r : rows) EXPECT_EQ(pntcoord(shortstr(r.in)), r.out) << r.in;
+    for (const row &r : rows) {
+        std::int32_t v = 7;
+        EXPECT_EQ(pntcoord(shortstr(r.in), pntlatmax, v), r.ok) << r.in;
+        EXPECT_EQ(v, r.ok ? r.out : 7) << r.in;
+    }
+    std::int32_t v = 0;
+    EXPECT_TRUE(pntcoord(shortstr("-180"), pntlonmax, v));
+    EXPECT_EQ(v, -1800000000);
+    EXPECT_TRUE(pntcoord(shortstr("180.0000000"), pntlonmax, v));
+    EXPECT_FALSE(pntcoord(shortstr("180.0000001"), pntlonmax, v));
 }
 
-// The rule written out the long way: seven decimals kept or filled in, the
-// point removed, then the number's valid beginning.
-std::int32_t slowcoord(const shortstr &field) {
-    shortstr t = trimboth(field);
-    std::size_t dot = t.view().find('.');
-    if (dot == std::string_view::npos) {
-        t += "0000000";
-    } else {
-        std::size_t d = t.size() - dot - 1;
-        if (d > 7) t.resize(dot + 8);
-        else t += std::string_view("0000000", 7 - d);
-        t.erase(dot, 1);
-    }
-    return strtonum(t);
+// The rule written out the long way: the shape checked by its characters,
+// then seven decimals kept or filled in, the point removed, the number read
+// and compared with the limit.
+bool slowcoord(const shortstr &field, std::int32_t limit, std::int32_t &units) {
+    std::string t(trimboth(field).view());
+    std::string body = !t.empty() && t[0] == '-' ? t.substr(1) : t;
+    if (body.find_first_not_of("0123456789.") != std::string::npos) return false;
+    if (std::count(body.begin(), body.end(), '.') > 1 || body.find_first_of("0123456789") == std::string::npos)
+        return false;
+    std::size_t dot = body.find('.');
+    std::string whole = body.substr(0, dot), frac = dot == std::string::npos ? "" : body.substr(dot + 1);
+    bool past = frac.size() > 7 && frac.find_first_not_of('0', 7) != std::string::npos;
+    frac = (frac + "0000000").substr(0, 7);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    if (whole.size() > 4) return false;
+    long long v = std::stoll("0" + whole) * 10000000 + std::stoll(frac);
+    if (v > limit || (v == limit && past)) return false;
+    units = std::int32_t(t[0] == '-' ? -v : v);
+    return true;
 }
 
 TEST(pntcoord, agreeswiththerule) {
@@ -73,7 +106,9 @@ TEST(pntcoord, agreeswiththerule) {
             unsigned r = (x >> 16) % 100;
             s += r < 70 ? char('0' + r % 10) : alphabet[r % (sizeof alphabet - 1)];
         }
-        ASSERT_EQ(pntcoord(shortstr(s)), slowcoord(shortstr(s))) << s;
+        std::int32_t a = 5, b = 5;
+        ASSERT_EQ(pntcoord(shortstr(s), pntlonmax, a), slowcoord(shortstr(s), pntlonmax, b)) << s;
+        ASSERT_EQ(a, b) << s;
     }
 }
 

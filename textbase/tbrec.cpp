@@ -177,7 +177,9 @@ tboutcome readrecord() {
 
 void checkrecord() {
     if (curtba.state != tbvalid) return;
-    if (curtba.longitude == 0 || curtba.latitude == 0)
+    // Zero, or off the globe (more than 180 degrees of longitude, 90 of latitude).
+    if (curtba.longitude == 0 || curtba.latitude == 0 || curtba.longitude > 1800000000 ||
+        curtba.longitude < -1800000000 || curtba.latitude > 900000000 || curtba.latitude < -900000000)
         recorderror("Nieprawidłowe współrzędne w poprzednim rekordzie"_pl);
     if (curtba.category.empty()) recorderror("Nieokreślono pola kategoria w poprzednim rekordzie"_pl);
     if (curtba.name.empty() && curtba.description.empty())
