@@ -69,8 +69,13 @@ bool addtext(const shortstr &t) {
 
 void newline() { addtext("\r\n"); }
 
+// A line's own text breaks no line: a control byte in it (a file name with
+// a line break, an escape from a setting) shows as "?".
 void addline(const shortstr &t) {
-    addtext(t);
+    shortstr l = t;
+    for (std::size_t i = 0; i < l.size(); i++)
+        if ((unsigned char)l[i] < 0x20 && l[i] != '\t') l[i] = '?';
+    addtext(l);
     newline();
 }
 

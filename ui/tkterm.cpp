@@ -13,8 +13,8 @@ std::string termtext(std::string_view cp) {
     s.reserve(cp.size());
     for (std::size_t i = 0; i < cp.size(); i++) {
         char c = cp[i];
-        if (c == '\r' && i + 1 < cp.size() && cp[i + 1] == '\n') continue;  // "\r\n" ends a line as "\n"
-        if (((unsigned char)c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) c = '?';
+        if (c == '\r' && i + 1 < cp.size() && cp[i + 1] == '\n') continue;  // "\r\n" in a box text breaks as "\n"
+        if (((unsigned char)c < 0x20 && c != '\t' && !(c == '\n' && i > 0 && cp[i - 1] == '\r')) || c == 0x7F) c = '?';
         s += c;
     }
     return utf8fromcp1250(s);

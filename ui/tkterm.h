@@ -7,8 +7,12 @@
 
 #include "text/shortstr.h"
 
-// Code page 1250 text as UTF-8 for output. Control characters other than tab
-// become "?", so text taken from input files can never steer the terminal.
+// Code page 1250 text as UTF-8 for output, one line or prompt (the caller
+// adds the line break). Control characters other than tab become "?", a
+// lone line feed or carriage return included, so a text from a file, a
+// setting or a file name can never steer the terminal or split a message;
+// only "\r\n", the break a box text of the program's own holds, stays a
+// break.
 std::string termtext(std::string_view cp);
 
 // Writes all of s to the descriptor, going on after interrupting signals and
