@@ -15,6 +15,7 @@
 #include "sys/paths.h"
 #include "ui/batch/tkbatch.h"
 #include "ui/tk.h"
+#include "ui/tkterm.h"
 
 // The registering functions of app/clitable.h: declared by the first
 // inclusion, listed by the second.
@@ -220,7 +221,7 @@ CLI::Option *clioutput(CLI::App *sub) {
 }
 
 CLI::Option *cliuserid(CLI::App *sub) {
-    return clinumber(sub, "-u,--user-id", &userid, minid, maxid, "id użytkownika (zapamiętywany w trelik.cfg)");
+    return clinumber(sub, "-u,--user-id", &userid, minid, maxuserid, "id użytkownika (zapamiętywany w trelik.cfg)");
 }
 
 CLI::Option *clifirstid(CLI::App *sub) {
@@ -240,11 +241,13 @@ static void applyvalues() {
 
 static int interactiverun(const tkdriver *d) {
     tkuse(d);
+    settingsreset(false);
     if (!appstart()) return exiterror;
     playsound(progdir() + "evstart.wav", false);
     welcome();
     mainmenu();
     appstop();
+    fsunlockfolder();
     return exitok;
 }
 
@@ -254,17 +257,27 @@ static int interactiverun(const tkdriver *d) {
 static int batchrun(void (*run)()) {
     tkuse(&batchdrv);
     batchreset();
+    settingsreset(true);
     if (!appstart()) {
         batchflush();
+        fsunlockfolder();
+        return exiterror;
+    }
+    // Ids handed out by a run that cannot keep them would be handed out again
+    // by the next one: such a run is not started.
+    if (!settingswritable()) {
+        writeall(2, termtext(settingsfailtext().view()) + "\n");
+        fsunlockfolder();
         return exiterror;
     }
     applyvalues();
     for (const shortstr &f : clifilelist) batchaddfile(f);
     for (std::int32_t q : cliyeslist) batchanswer(q, true);
     run();
-    savesettings();
+    bool kept = keepsettings();
     batchflush();
-    return errorflag || batchwritefailed() || batchinterrupted() ? exiterror : exitok;
+    fsunlockfolder();
+    return errorflag || !kept || batchwritefailed() || batchinterrupted() ? exiterror : exitok;
 }
 
 // The text after the first occurrence of mark in s, or "" when it is absent.
@@ -297,6 +310,10 @@ static int usageerror(const CLI::ParseError &e, const CLI::App *sub, const CLI::
     } else {
         msg = "błędny wiersz poleceń (" + what + ")";
     }
+    // The arguments quoted in the message may hold control bytes (an escape,
+    // a line break in a file name): they are shown as "?".
+    for (char &c : msg)
+        if (((unsigned char)c < 0x20 && c != '\t') || c == 0x7F) c = '?';
     std::string help = sub ? "trelik " + sub->get_name() + " --help" : "trelik --help";
     std::cerr << "trelik: " << msg << "\nOpis użycia: " << help << "\n";
     std::cerr.flush();

@@ -38,7 +38,8 @@ enum : int {
     exitusage = 2,  // bad command line
 };
 
-// Bounds of the user id and the point ids, as in the conversion menu.
+// Bounds of the point ids, as in the conversion menu (the user id's upper
+// bound is maxuserid, app/settings.h).
 constexpr std::int32_t minid = 1;
 constexpr std::int32_t maxid = 2000000000;
 

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/settings.h"
 #include "core/app.h"
 #include "poi/convrun.h"
 #include "textbase/tb.h"
@@ -13,12 +14,15 @@
 // ---- convert ----
 
 // One run per file; the next file is still converted after an error, and
-// the exit status tells that one of them failed.
+// the exit status tells that one of them failed. The ids a file used are
+// kept before the next file starts.
 static void convertall() {
     int failed = 0;
     for (std::size_t i = 0; i < clifilecount(); ++i) {
+        std::int32_t before = nextpointid;
         convertfile();
         if (errorflag) failed = 1;
+        if (nextpointid != before && !keepsettings()) failed = 1;
         if (quitflag) break;
     }
     errorflag = failed;

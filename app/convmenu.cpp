@@ -5,6 +5,7 @@
 #include "app/convmenu.h"
 
 #include "app/clip.h"
+#include "app/settings.h"
 #include "core/app.h"
 #include "core/runfb.h"
 #include "poi/convrun.h"
@@ -87,13 +88,17 @@ void convmenu() {
         menuwait();
         std::int32_t choice = menuchoice;
         if (choice == 0) return;
+        std::int32_t before = nextpointid;
         if (choice == iconv) convertfile();
         else if (choice == itb) tbconvert();
         else if (choice == iout) chooseoutput();
-        else if (choice == iuser) userid = readnum("Id użytkownika"_pl, userid, 1, 2000000000);
+        else if (choice == iuser) userid = readnum("Id użytkownika"_pl, userid, 1, maxuserid);
         else if (choice == iid) nextpointid = readnum("pierwszy id punktu"_pl, nextpointid, 1, 2000000000);
         else if (choice == ireset) resetoutput();
         else if (choice == iclip) copyoutput();
+        // A run's ids are kept as soon as it ends, so that a crash or a power
+        // cut later gives none of them twice.
+        if (nextpointid != before) keepsettings();
         if (quitflag || choice == iback) {
             menuchoice = 0;
             return;

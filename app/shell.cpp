@@ -76,6 +76,11 @@ bool appstart() {
         showerror(progdirerror());
         return false;
     }
+    // One program at a time per folder: two would give the same ids.
+    if (!fslockfolder(progdir())) {
+        showerror("Program Trelik już działa z tym folderem ustawień: "_pl + progdir());
+        return false;
+    }
     appreset();
     tbinit();
     loadsettings();
@@ -89,9 +94,11 @@ void freshprogram() {
     appreset();
     poireset();
     tbinit();
+    settingsreset(false);
+    fsunlockfolder();
 }
 
 void appstop() {
-    savesettings();
+    keepsettings();
     playsoundsync(progdir() + "evend.wav");
 }

@@ -45,31 +45,28 @@ bool lsopen() {
     counted = 0;
     if (out.f) recclose(out);
     out.failed = false;
+    // The file is only ever appended to, also when this run makes it, and
+    // stays locked until the run closes it: two runs into one file would
+    // tear each other's lines and give ids twice.
     std::FILE *f;
-    bool made = false;
-    if (fileexists(outputfile)) {
-        // An existing file is never rewritten, only appended to. Its last
-        // byte tells whether its last line is ended.
-        if (std::FILE *r = fsopen(outputfile, "rb")) {
-            if (std::fseek(r, -1, SEEK_END) == 0) {
-                int c = std::fgetc(r);
-                needbreak = c != EOF && c != '\n' && c != '\r';
-            }
-            std::fclose(r);
-        }
-        f = fsopen(outputfile, "ab");
-        if (!f) {
-            showerror("Nie można otworzyć do dopisywania pliku wynikowego "_pl + outputfile);
-            return false;
-        }
-    } else {
-        f = fscreatenew(outputfile);
-        if (!f) {
-            showerror("Nie można utworzyć pliku wynikowego "_pl + outputfile);
-            return false;
-        }
-        made = true;
+    bool made;
+    int last;
+    int st = fsopenappend(outputfile, f, made, last);
+    if (st == fsoutbusy) {
+        showerror("Plik wynikowy jest używany przez inny proces: "_pl + outputfile);
+        return false;
     }
+    if (st == fsoutnotfile) {
+        showerror("Plik wynikowy nie jest zwykłym plikiem: "_pl + outputfile);
+        return false;
+    }
+    if (st != fsoutok) {
+        if (fileexists(outputfile)) showerror("Nie można otworzyć do dopisywania pliku wynikowego "_pl + outputfile);
+        else showerror("Nie można utworzyć pliku wynikowego "_pl + outputfile);
+        return false;
+    }
+    // The existing file's last byte tells whether its last line is ended.
+    needbreak = last >= 0 && last != '\n' && last != '\r';
     recstart(out, f, outputfile, "Nie można zapisać pliku wynikowego "_pl, made);
     if (made) reclead(out, lsheader, std::uint32_t(sizeof lsheader - 1));
     return true;

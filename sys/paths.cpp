@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -345,6 +346,119 @@ int fstruncate(std::FILE *f, std::int64_t size) {
 
 bool fsunlinked(std::FILE *) { return false; }
 
+int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
+    f = nullptr;
+    made = false;
+    last = -1;
+    std::wstring s;
+    if (!sysname(path, s)) return fsoutfailed;
+    DWORD attr = GetFileAttributesW(s.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return fsoutnotfile;
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    bool readable = true;
+    // CREATE_NEW first, so that exactly one of two runs starting together
+    // makes the file.
+    HANDLE h = CreateFileW(s.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h != INVALID_HANDLE_VALUE) made = true;
+    else if (GetLastError() == ERROR_FILE_EXISTS) {
+        h = CreateFileW(s.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+            readable = false;
+            h = CreateFileW(s.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, 0, nullptr);
+        }
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD e = GetLastError();
+        if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION) return fsoutbusy;
+        errno = e == ERROR_ACCESS_DENIED ? EACCES : e == ERROR_PATH_NOT_FOUND ? ENOENT : EIO;
+        return fsoutfailed;
+    }
+    DWORD type = GetFileType(h);
+    if (type != FILE_TYPE_DISK && type != FILE_TYPE_CHAR) {
+        CloseHandle(h);
+        return fsoutnotfile;
+    }
+    if (type == FILE_TYPE_DISK) {
+        // The whole file and everything it may grow to, for as long as the
+        // handle is open.
+        OVERLAPPED ov{};
+        if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &ov) &&
+            GetLastError() == ERROR_LOCK_VIOLATION) {
+            CloseHandle(h);
+            return fsoutbusy;
+        }
+        LARGE_INTEGER size;
+        if (readable && GetFileSizeEx(h, &size) && size.QuadPart > 0) {
+            OVERLAPPED at{};
+            ULONGLONG off = ULONGLONG(size.QuadPart - 1);
+            at.Offset = DWORD(off);
+            at.OffsetHigh = DWORD(off >> 32);
+            unsigned char c;
+            DWORD got = 0;
+            if (ReadFile(h, &c, 1, &got, &at) && got == 1) last = c;
+        }
+    }
+    int fd = _open_osfhandle(intptr_t(h), _O_APPEND | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        if (made) DeleteFileW(s.c_str());
+        errno = EIO;
+        return fsoutfailed;
+    }
+    f = _fdopen(fd, readable ? "a+b" : "ab");
+    if (!f) {
+        _close(fd);
+        if (made) DeleteFileW(s.c_str());
+        errno = EIO;
+        return fsoutfailed;
+    }
+    return fsoutok;
+}
+
+// ---- Program folder lock state ----
+static HANDLE foldermutex = nullptr;  // the named mutex that marks the folder taken; null when none
+static shortstr folderheld;           // its path, as given to fslockfolder
+
+// The folder is marked by a named mutex, a kernel object the system removes
+// with the last program holding it. Its name comes from the folder's final
+// path (links and short names resolved), in upper case as the file system
+// compares names.
+bool fslockfolder(const shortstr &dir) {
+    if (foldermutex && folderheld == dir) return true;
+    fsunlockfolder();
+    std::wstring s;
+    if (!sysname(dir, s)) return true;
+    HANDLE d = CreateFileW(s.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (d == INVALID_HANDLE_VALUE) return true;
+    std::wstring full(1024, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(d, full.data(), DWORD(full.size()), 0);
+    CloseHandle(d);
+    if (n > 0 && n < full.size()) full.resize(n);
+    else full = s;
+    CharUpperBuffW(full.data(), DWORD(full.size()));
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
+    for (wchar_t c : full) hash = (hash ^ std::uint64_t(c)) * 1099511628211ull;
+    std::wstring name = L"Local\\trelik-";
+    for (int i = 60; i >= 0; i -= 4) name += L"0123456789abcdef"[(hash >> i) & 15];
+    HANDLE m = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!m) return true;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(m);
+        return false;
+    }
+    foldermutex = m;
+    folderheld = dir;
+    return true;
+}
+
+void fsunlockfolder() {
+    if (foldermutex) CloseHandle(foldermutex);
+    foldermutex = nullptr;
+    folderheld = shortstr();
+}
+
 int fsclosesync(std::FILE *f) {
     int err = 0;
     if (std::fflush(f) != 0) err = errno ? errno : EIO;
@@ -486,6 +600,80 @@ int fsclosesync(std::FILE *f) {
     if (!err && fsync(fileno(f)) != 0) err = errno ? errno : EIO;
     if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
     return err;
+}
+int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
+    f = nullptr;
+    made = false;
+    last = -1;
+    std::string s;
+    if (!sysname(path, s)) return fsoutfailed;
+    struct stat st;
+    if (stat(s.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) return fsoutnotfile;
+    // O_NONBLOCK: opening a FIFO must not wait for a reader. O_EXCL first, so
+    // that exactly one of two runs starting together makes the file.
+    const int how = O_APPEND | O_NONBLOCK | O_CLOEXEC;
+    bool readable = true;
+    int fd = open(s.c_str(), O_RDWR | how | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0) made = true;
+    else if (errno == EEXIST) {
+        fd = open(s.c_str(), O_RDWR | how);
+        if (fd < 0 && errno == EACCES) {  // may be written but not read
+            readable = false;
+            fd = open(s.c_str(), O_WRONLY | how);
+        }
+    }
+    if (fd < 0) return errno == ENXIO ? fsoutnotfile : fsoutfailed;
+    if (fstat(fd, &st) != 0 || (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode))) {
+        close(fd);
+        return fsoutnotfile;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A device is shared by nature (two runs into /dev/null are fine); a file
+    // system that has no locks leaves the file unlocked rather than unusable.
+    if (S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        close(fd);
+        return fsoutbusy;
+    }
+    if (S_ISREG(st.st_mode) && readable && fstat(fd, &st) == 0 && st.st_size > 0) {
+        unsigned char c;
+        if (pread(fd, &c, 1, st.st_size - 1) == 1) last = c;
+    }
+    f = fdopen(fd, readable ? "a+b" : "ab");
+    if (!f) {
+        int e = errno;
+        close(fd);
+        if (made) unlink(s.c_str());
+        errno = e;
+        return fsoutfailed;
+    }
+    return fsoutok;
+}
+
+// ---- Program folder lock state ----
+static int folderfd = -1;    // the locked folder, open; -1 when none is held
+static shortstr folderheld;  // its path, as given to fslockfolder
+
+bool fslockfolder(const shortstr &dir) {
+    if (folderfd >= 0 && folderheld == dir) return true;
+    fsunlockfolder();
+    std::string s;
+    if (!sysname(dir, s)) return true;
+    int fd = open(s.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int e = errno;
+        close(fd);
+        return e != EWOULDBLOCK;
+    }
+    folderfd = fd;
+    folderheld = dir;
+    return true;
+}
+
+void fsunlockfolder() {
+    if (folderfd >= 0) close(folderfd);
+    folderfd = -1;
+    folderheld = shortstr();
 }
 #endif
 

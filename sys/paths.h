@@ -83,6 +83,24 @@ int fstruncate(std::FILE *f, std::int64_t size);
 // was, while the program wrote it, and what it holds is gone with it. Never
 // on Windows, where a file open for writing cannot be deleted.
 bool fsunlinked(std::FILE *f);
+// An output file opened for appending, never truncated: made when it is
+// missing (made true), refused unless it is a regular file or a character
+// device (/dev/null, NUL), and, a regular file, held under an exclusive lock
+// that the system releases when the file is closed or the program ends
+// however it ends. The open never waits, so a FIFO without a reader is
+// refused rather than hanging the program. last is the file's last byte
+// before this run (-1 when it is empty or cannot be read). On fsoutfailed
+// errno tells why.
+enum : int { fsoutok, fsoutbusy, fsoutnotfile, fsoutfailed };
+int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last);
+
+// The program folder taken for this program: false when another running
+// program holds it. A lock of the system (no file that a crash could leave
+// behind), released by fsunlockfolder or when the program ends. A folder
+// that cannot be opened is not held by anybody: true.
+bool fslockfolder(const shortstr &dir);
+void fsunlockfolder();
+
 // Flushes, forces the data onto the disk and closes; 0, or the error number of
 // the first step that failed (the file is closed in every case).
 int fsclosesync(std::FILE *f);

@@ -98,7 +98,9 @@ TEST_F(clitest, badcommandlines) {
         {{"probe", "--num", ""}, "z zakresu 1 do 10"},
         {{"probe", "-i", "0"}, "z zakresu 1 do 2000000000"},
         {{"probe", "-i", "2000000001"}, "z zakresu 1 do 2000000000"},
-        {{"probe", "-u", "99999999999999999999"}, "z zakresu 1 do 2000000000"},
+        {{"probe", "-u", "99999999999999999999"}, "z zakresu 1 do 65535"},
+        {{"probe", "-u", "65536"}, "z zakresu 1 do 65535, podano: 65536"},
+        {{"probe", "--mode", "a\x1b[2J"}, "podano: a?[2J"},  // an escape in an argument is not printed raw
         {{"probe", "--mode", "all"}, "off|fewer|more"},
         {{"probe", "--dir", longpath}, "za długa"},
         {{"probe", "-o", longpath}, "za długa"},

@@ -162,6 +162,10 @@ TEST_F(convmenutest, numbersandtheirrange) {
     scriptcancel();
     scriptchoose(4);
     scripttype("5xyz");
+    scriptchoose(4);
+    scripttype("65536");  // past Loadstone's 16-bit user id
+    scriptchoose(4);
+    scripttype("65535");
     scriptchoose(5);
     scripttype("2000000001");
     scriptchoose(5);
@@ -169,13 +173,16 @@ TEST_F(convmenutest, numbersandtheirrange) {
     scriptchoose(6);
     scriptchoose(7);
     EXPECT_EQ(runprogram(), 0);
-    EXPECT_EQ(countof("info[Info]: Oczekiwano liczby z zakresu 1 do 2000000000."), 3);
+    EXPECT_EQ(countof("info[Info]: Oczekiwano liczby z zakresu 1 do 65535."), 3);
+    EXPECT_EQ(countof("info[Info]: Oczekiwano liczby z zakresu 1 do 2000000000."), 1);
     EXPECT_TRUE(has("read[Wprowadzanie danych|Id użytkownika]: 1 -> 0"));
     EXPECT_TRUE(has("read[Wprowadzanie danych|pierwszy id punktu]: 1 -> 2000000001"));
     EXPECT_EQ(menu(5)[3], "4. Id użytkownika: 1 - zmień... - alt+u");
     EXPECT_EQ(menu(6)[3], "4. Id użytkownika: 5 - zmień... - alt+u");
-    EXPECT_EQ(menu(8)[4], "5. Startowy id punktu: 2000000000 - zmień... - alt+i");
-    EXPECT_EQ(userid, 5);
+    EXPECT_EQ(menu(7)[3], "4. Id użytkownika: 5 - zmień... - alt+u");
+    EXPECT_EQ(menu(8)[3], "4. Id użytkownika: 65535 - zmień... - alt+u");
+    EXPECT_EQ(menu(10)[4], "5. Startowy id punktu: 2000000000 - zmień... - alt+i");
+    EXPECT_EQ(userid, 65535);
     EXPECT_EQ(nextpointid, 2000000000);
 }
 

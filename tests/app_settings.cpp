@@ -64,9 +64,12 @@ TEST_F(settingstest, loadlengths) {
         {"263 bytes", full.substr(0, 263), 17, 42, ""},
         {"264 bytes", full, 17, 42, "/dane/wynik.txt"},
         {"longer", full + std::string(100, 'q'), 17, 42, "/dane/wynik.txt"},
-        {"negative and zero", image(-5, 0, "x"), -5, 0, "x"},
+        // Values out of their ranges keep the default, each on its own.
+        {"negative and zero", image(-5, 0, "x"), 1, 1, "x"},
         {"empty path", image(3, 4, ""), 3, 4, "<empty>"},
-        {"extremes", image(INT32_MIN, INT32_MAX, std::string(255, 'p')), INT32_MIN, INT32_MAX, std::string(255, 'p')},
+        {"extremes", image(INT32_MIN, INT32_MAX, std::string(255, 'p')), 1, 1, std::string(255, 'p')},
+        {"largest", image(INT32_MAX, 65535, "x"), INT32_MAX, 65535, "x"},
+        {"user past 16 bits", image(9, 65536, "x"), 9, 1, "x"},
     };
     for (const row &r : rows) {
         SCOPED_TRACE(r.what);
@@ -169,14 +172,16 @@ TEST_F(settingstest, missingfoldersilent) {
     EXPECT_FALSE(existsfile(t / "nie ma"));
 }
 
-TEST_F(settingstest, readonlyfilecountsasmissing) {
+// A read-only file gives its values; saving leaves it and says it failed.
+TEST_F(settingstest, readonlyfileisreadnotreplaced) {
     const std::string old = image(17, 2, "stary");
     writefile(cfg, old);
     chmod(cfg.c_str(), 0444);
     auto check = [&] {
         loadsettings();
-        bool ok = nextpointid == 1;
-        savesettings();
+        bool ok = nextpointid == 17 && userid == 2 && outputfile.view() == "stary";
+        nextpointid = 30;
+        ok = !savesettings() && ok;
         return ok && readfile(cfg) == old;
     };
     if (geteuid() != 0) {

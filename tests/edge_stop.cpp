@@ -194,7 +194,7 @@ struct stopsigint : ::testing::Test {
     // Starts the program, sends Ctrl+C as soon as ready() holds (the run has
     // begun writing), then answers the closing question when the terminal
     // program asks it, and reads to the end.
-    child interrupt(strings args, const std::function<bool(const child &)> &ready) {
+    child interrupt(strings args, const std::function<bool(const child &)> &ready, int sig = SIGINT) {
         args.insert(args.begin(), build + "/trelik");
         child c;
         EXPECT_TRUE(childstart(c, args, env()));
@@ -206,7 +206,7 @@ struct stopsigint : ::testing::Test {
         auto deadline = childclock::now() + std::chrono::milliseconds(timeoutms);
         while (!ready(c) && childclock::now() < deadline && (c.out >= 0 || c.err >= 0))
             childpump(c, "", false, childclock::now() + std::chrono::milliseconds(10), [&] { return ready(c); });
-        EXPECT_TRUE(ready(c) && kill(c.pid, SIGINT) == 0) << "the run ended before Ctrl+C\n" << c.outtext;
+        EXPECT_TRUE(ready(c) && kill(c.pid, sig) == 0) << "the run ended before the signal\n" << c.outtext;
         if (args.size() == 1) {
             EXPECT_TRUE(childwaitfor(c, "Czy przerwać aktualny proces i zakończyć program? (t/n): ", timeoutms))
                 << c.outtext;
@@ -235,9 +235,12 @@ TEST_F(stopsigint, conversionsstopwithwholelinesandsaveids) {
         std::string what;
         strings args;  // none: the terminal program converts the .pnt file from its menus
         std::string count;
+        int sig = SIGINT;  // SIGTERM and SIGHUP (a kill, a closed session) stop the command line as Ctrl+C does
     };
     const row rows[] = {
         {".pnt", {"convert", big().pnt}, "\nPrzetworzono poprawnie "},
+        {".pnt SIGTERM", {"convert", big().pnt}, "\nPrzetworzono poprawnie ", SIGTERM},
+        {"textbase SIGHUP", {"convert-textbase", "--all", big().base + "tba001.txt"}, "\nPrawidłowych: ", SIGHUP},
         {".uam", {"convert", big().uam}, "\nPrzetworzono poprawnie "},
         {"textbase", {"convert-textbase", "--all", big().base + "tba001.txt"}, "\nPrawidłowych: "},
         {"terminal .pnt", {}, "\nPrzetworzono poprawnie "},
@@ -256,7 +259,7 @@ TEST_F(stopsigint, conversionsstopwithwholelinesandsaveids) {
         std::string image = std::string("\xF4\x01\0\0\x01\0\0\0", 8) + char(part.size()) + part;  // 500, 1, part
         image.resize(264, '\0');
         writefile(cfg, image);
-        child c = interrupt(r.args, grown(part, lsheadtext.size()));
+        child c = interrupt(r.args, grown(part, lsheadtext.size()), r.sig);
         EXPECT_EQ(c.status, r.args.empty() ? 0 : 1) << c.errtext;
         std::string o = readfile(part), whole = readfile(full);
         long long n = numafter(c.outtext, r.count);

@@ -2,8 +2,9 @@
 // paths queued by the command line (cancelled when none is left), askyesno
 // answers from the answers registered by question id (No when none covers the question),
 // readstr is cancelled, and menuwait ends the program, as there is no menu.
-// Ctrl+C is taken at the next pumpmessage as a confirmed close, so a run
-// stops at its next record and still finishes in order.
+// Ctrl+C (and SIGTERM, SIGHUP) is taken at the next pumpmessage as a
+// confirmed close, so a run stops at its next record and still finishes in
+// order.
 
 #include "ui/batch/tkbatch.h"
 
@@ -58,11 +59,19 @@ bool init() {
     // A closed pipe on standard output must show as a failed write, not end
     // the program before its settings are saved.
     std::signal(SIGPIPE, SIG_IGN);
+    // Over a file size limit a write fails (EFBIG) and the writer cuts the
+    // file back to its last whole record, rather than the program dying in
+    // the middle of a line.
+    std::signal(SIGXFSZ, SIG_IGN);
+    // Ctrl+C, and the end of a session or a kill: a confirmed close, so the
+    // run stops at a whole record and the ids are kept.
     struct sigaction sa {};
     sa.sa_handler = onsigint;
     sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESETHAND;  // a second Ctrl+C ends a program that stopped pumping
+    sa.sa_flags = SA_RESETHAND;  // a second one ends a program that stopped pumping
     sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
 #else
     std::signal(SIGINT, onsigint);
 #endif

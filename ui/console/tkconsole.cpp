@@ -247,6 +247,7 @@ bool init() {
     sigaction(SIGHUP, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);  // a closed output shows as a failed write
+    std::signal(SIGXFSZ, SIG_IGN);  // over a file size limit a write fails (EFBIG), cut back to a whole record
     echo = !isatty(infd);
     return true;
 }
