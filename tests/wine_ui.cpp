@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -547,16 +548,17 @@ TEST_F(wintest, UserIdDialogChecksTheRange) {
                    a.get("boxfocus").rfind("Edit:", 0) == 0;
         };
     };
-    // 0 is out of range: the range message, and the id stays.
+    // 65536 does not fit Loadstone's 16-bit user id: the range message, and
+    // the id stays.
     key("alt+u");
     ASSERT_TRUE(waitfor("the input dialog", dialog("1")));
     key("End");
     key("shift+Home");
-    typetext("0");
-    ASSERT_TRUE(waitfor("0 typed", dialog("0")));
+    typetext("65536");
+    ASSERT_TRUE(waitfor("65536 typed", dialog("65536")));
     key("Return");
     ASSERT_TRUE(waitfor("the range message", [](const answer &a) {
-        return a.get("box") == "Info" && a.all("boxtext") == texts{"Oczekiwano liczby z zakresu 1 do 2000000000."};
+        return a.get("box") == "Info" && a.all("boxtext") == texts{"Oczekiwano liczby z zakresu 1 do 65535."};
     }));
     key("Return");
     ASSERT_TRUE(waitfor("the menu again", [&](const answer &a) { return nobox(a) && a.item(4) == id1; }));
@@ -1087,6 +1089,46 @@ TEST(wincli, ConvertFromCmd) {
     c = cmd(prog + " convert -i 0 " + winpath(t / "a.pnt"));
     EXPECT_EQ(c.status, 2);
     EXPECT_NE(c.errtext.find("oczekiwano liczby całkowitej z zakresu 1 do 2000000000"), std::string::npos) << c.errtext;
+}
+
+// Two trelik.com runs into one output file, each from its own settings
+// folder: the second, started while the first writes, is refused before it
+// writes, and the file holds the first run's points alone.
+TEST(wincli, SecondRunIntoTheSameOutputIsRefused) {
+    if (!S || !S->failure.empty()) GTEST_FAIL() << (S ? S->failure : "no suite");
+    tempdir t;
+    std::filesystem::copy_file(winbuild + "/trelik.com", t / "trelik.com");
+    std::filesystem::create_directory(t / "a");
+    std::filesystem::create_directory(t / "b");
+    const int n = 2000000;
+    std::string big = "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr\r\nr\r\nr\r\n";
+    big.reserve(std::size_t(n) * 32);
+    for (int i = 0; i < n; ++i) big += "52.1234567,21.7654321,,,Punkt,n\r\n";
+    writefile(t / "big.pnt", big);
+    writefile(t / "small.pnt", "OziExplorer Point File Version 1.0\r\nWGS 84\r\nr\r\nr\r\nr\r\n52,21,,,Inny\r\n");
+    std::string env = "env";
+    for (const auto &kv : S->env) env += " '" + kv.first + "=" + kv.second + "'";
+    auto prog = [&](const std::string &home, const std::string &in, const std::string &log) {
+        return env + " TRELIK_HOME='" + winpath(t / home) + "' '" + winecmd() + "' '" + t / "trelik.com" +
+               "' convert -o '" + winpath(t / "out.txt") + "' '" + winpath(t / in) + "' > '" + t / log +
+               ".out' 2>&1 < /dev/null";
+    };
+    // The second starts once the first has written past the header (polled).
+    std::string sh = "timeout 300 sh -c \"" + prog("a", "big.pnt", "first") + " & p=\\$!; " +
+                     "while [ \\$(stat -c %s '" + t / "out.txt" + "' 2>/dev/null || echo 0) -le 100 ]; do " +
+                     "kill -0 \\$p 2>/dev/null || break; sleep 0.02; done; " + prog("b", "small.pnt", "second") +
+                     "; echo \\$? > '" + t / "second.rc" + "'; wait \\$p; echo \\$? > '" + t / "first.rc" + "'\"";
+    ASSERT_EQ(std::system(sh.c_str()), 0) << sh;
+    EXPECT_EQ(readfile(t / "first.rc"), "0\n") << readfile(t / "first.out");
+    EXPECT_EQ(readfile(t / "second.rc"), "1\n") << readfile(t / "second.out");
+    EXPECT_NE(
+        readfile(t / "second.out").find("Plik wynikowy jest używany przez inny proces: " + winpath(t / "out.txt")),
+        std::string::npos)
+        << readfile(t / "second.out");
+    std::string o = readfile(t / "out.txt");
+    EXPECT_EQ(o.find("Inny"), std::string::npos);
+    EXPECT_EQ(std::count(o.begin(), o.end(), '\n'), n + 2);
+    EXPECT_TRUE(o.size() > 2 && o.compare(o.size() - 2, 2, "\r\n") == 0);
 }
 
 // The Windows file-system edge's own checks, run under wine.
