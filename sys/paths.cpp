@@ -354,10 +354,11 @@ int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
     if (!sysname(path, s)) return fsoutfailed;
     DWORD attr = GetFileAttributesW(s.c_str());
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return fsoutnotfile;
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    // Nobody else may write the file while it is open (two runs starting
+    // together: the second's open fails at once, as a sharing violation), and
+    // CREATE_NEW first, so that exactly one of them makes it.
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
     bool readable = true;
-    // CREATE_NEW first, so that exactly one of two runs starting together
-    // makes the file.
     HANDLE h = CreateFileW(s.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h != INVALID_HANDLE_VALUE) made = true;
@@ -601,6 +602,24 @@ int fsclosesync(std::FILE *f) {
     if (std::fclose(f) != 0 && !err) err = errno ? errno : EIO;
     return err;
 }
+// A new file at s made nameless (O_TMPFILE), locked, and only then linked
+// in under s. -1 with errno EEXIST when s exists, another errno when the
+// file system or /proc cannot do it.
+static int createlocked(const std::string &s) {
+    std::size_t slash = s.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : s.substr(0, slash);
+    int fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (flock(fd, LOCK_EX) != 0 || linkat(AT_FDCWD, self.c_str(), AT_FDCWD, s.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        int e = errno;
+        close(fd);
+        errno = e;
+        return -1;
+    }
+    return fd;
+}
+
 int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
     f = nullptr;
     made = false;
@@ -609,13 +628,19 @@ int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
     if (!sysname(path, s)) return fsoutfailed;
     struct stat st;
     if (stat(s.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) return fsoutnotfile;
-    // O_NONBLOCK: opening a FIFO must not wait for a reader. O_EXCL first, so
-    // that exactly one of two runs starting together makes the file.
+    // O_NONBLOCK: opening a FIFO must not wait for a reader. A new file is
+    // made so that exactly one of two runs starting together makes it, and
+    // already locked when it gets its name (so the other never takes it for
+    // an existing file); O_EXCL where the file system cannot do that.
     const int how = O_APPEND | O_NONBLOCK | O_CLOEXEC;
     bool readable = true;
-    int fd = open(s.c_str(), O_RDWR | how | O_CREAT | O_EXCL, 0666);
+    int fd = createlocked(s);
     if (fd >= 0) made = true;
-    else if (errno == EEXIST) {
+    else if (errno != EEXIST) {
+        fd = open(s.c_str(), O_RDWR | how | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0) made = true;
+    }
+    if (fd < 0 && errno == EEXIST) {
         fd = open(s.c_str(), O_RDWR | how);
         if (fd < 0 && errno == EACCES) {  // may be written but not read
             readable = false;
