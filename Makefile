@@ -1,7 +1,8 @@
 # make        build the Linux program at build/trelik, with its sounds beside it
 # make run    set up, build and start the program in the terminal
 # make test   set up, build and run every test through ctest
-# make bench  build and run the benchmarks
+# make bench  build and run the benchmarks (with the window against trelik.com under wine
+#             when the cross build of make windows is there)
 # make windows  cross-build the Windows program at build-win/trelik.exe, with its sounds beside it
 # make samples  regenerate samples/punkty.pnt and samples/punkty.uam
 # make fuzz   run every fuzz target for FUZZTIME seconds (default 600), one after another;
@@ -98,6 +99,10 @@ bench: configure
 	BUILD=$(BUILD) JOBS=$(JOBS) bench/convert.sh
 	BUILD=$(BUILD) JOBS=$(JOBS) bench/uam.sh
 	BUILD=$(BUILD) JOBS=$(JOBS) bench/textbase.sh
+	@if [ -f $(WINBUILD)/trelik.exe ] && command -v wine >/dev/null; then \
+	  cmake --build $(BUILD) -j $(JOBS) --target benchwine && \
+	  TRELIK_BUILD=$(abspath $(BUILD)) TRELIK_SOURCE=$(CURDIR) TRELIK_WINBUILD=$(abspath $(WINBUILD)) ./$(BUILD)/benchwine; \
+	else echo "The window benchmark needs wine and the cross build (make windows)"; fi
 
 # Regenerates the sample point files (fixed seeds) with their generators.
 samples: configure

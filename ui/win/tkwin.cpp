@@ -3,8 +3,9 @@
 // Both are subclassed so that Tab and Shift+Tab move the focus between them
 // and Enter in the list chooses its selected item. Hotkeys come from the
 // accelerator table HOTKEYACCEL, translated before any other handling of a
-// pumped message; a 20 ms timer, re-armed after every message, keeps the
-// blocking message fetch from holding up a run. The window's handlers only
+// pumped message. A menu waits for the next message; a run only takes one
+// that is already waiting (PeekMessageW), so it never waits for the user
+// and runs at the speed of the command line. The window's handlers only
 // set flags (menuchoice, hotkeypending, quitflag); the application acts on
 // them after the pump returns.
 //
@@ -49,8 +50,6 @@ struct ctqrec {
 
 enum : std::uint8_t { kindlist = 1, kindedit = 2 };
 constexpr int maxcontrols = 100;                                          // entries of controltable and tabring
-constexpr UINT_PTR pumptimer = 2000000000;                                // id of the timer that bounds a message wait
-constexpr UINT pumpperiod = 20;                                           // its period in milliseconds
 constexpr DWORD panestyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;  // 0x0844
 constexpr WORD cmdclose = 100;                                            // accelerator command of Esc
 constexpr WORD cmdhotkey = 1000;                                          // accelerator command of hotkey n is 1000 + n
@@ -78,6 +77,8 @@ bool calldefault = true;                                   // the message being 
 std::uint16_t clientw = 0, clienth = 0;                    // client size of the main window as layoutpanes last read it
 HACCEL accel = nullptr;                                    // HOTKEYACCEL; null when it could not be loaded
 MSG msg;                                                   // the message being pumped
+std::wstring panepending;                                  // pane text added since it was last handed to the control
+DWORD paneflushed = 0;                                     // GetTickCount of the last time it was handed over
 
 // ---- Texts at the edge ----
 
@@ -301,18 +302,34 @@ bool init() {
     return true;
 }
 
-// Appends at the end, in place: the caret goes to the end and the empty
-// selection there is replaced (the control cuts the text at its limit).
-void addtext(const shortstr &t) {
+// The text added since the last time goes to the pane in one piece, at its
+// end, in place: the caret goes to the end and the empty selection there is
+// replaced (the control cuts the text at its limit). Every insertion costs
+// the control about the length of what it holds, so lines are gathered and
+// handed over whenever the user can next look: before every menu, box and
+// dialog, during a run every quarter of a second, and when much is waiting.
+void paneflush() {
+    paneflushed = GetTickCount();
+    if (panepending.empty()) return;
+    std::wstring w;
+    w.swap(panepending);
     HWND p = ctlwnd(panectl);
     if (!p) return;
     int n = GetWindowTextLengthW(p);
     SendMessageW(p, EM_SETSEL, WPARAM(n), LPARAM(n));
-    std::wstring w = wtext(t);
     SendMessageW(p, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(w.c_str()));
 }
 
+constexpr std::size_t panebatch = 65536;  // characters gathered at most before they go to the pane
+
+void addtext(const shortstr &t) {
+    if (!ctlwnd(panectl)) return;
+    panepending += wtext(t);
+    if (panepending.size() >= panebatch) paneflush();
+}
+
 void clearpane() {
+    panepending.clear();
     if (HWND p = ctlwnd(panectl)) SetWindowTextW(p, nullptr);
 }
 
@@ -336,25 +353,43 @@ void menustatus(const shortstr &t) {
     listadd(t);
 }
 
+// The fetched message to its window, through the hotkeys first.
+void dispatch() {
+    if (!accel || gone || !TranslateAcceleratorW(mainwnd, accel, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// During a run: one waiting message is let through, and when none waits the
+// run goes on at once (a run must never wait for the user).
 void pumpmessage() {
+    if (GetTickCount() - paneflushed >= 250) paneflush();
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    if (msg.message == WM_QUIT) {
+        quitflag = true;
+        return;
+    }
+    dispatch();
+}
+
+// At a menu: waits for the next message and lets it through.
+void waitmessage() {
     BOOL r = GetMessageW(&msg, nullptr, 0, 0);
     if (r == 0 || r == -1) {  // WM_QUIT, or the thread cannot fetch messages at all
         quitflag = true;
         return;
     }
-    if (!accel || gone || !TranslateAcceleratorW(mainwnd, accel, &msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (!gone) SetTimer(mainwnd, pumptimer, pumpperiod, nullptr);
+    dispatch();
 }
 
 // Waits for Enter, a double click or a hotkey. A hotkey no item carries
 // beeps and the wait goes on; one that an item carries chooses it and puts
 // the focus into the list.
 void menuwait() {
+    paneflush();
     while (menuchoice == 0 && !quitflag) {
-        ::pumpmessage();
+        waitmessage();
         if (hotkeypending > 0) {
             if (hotkeyresolve(hotkeypending) > 0) focuscontrol(listctl);
             else MessageBeep(0);
@@ -363,10 +398,12 @@ void menuwait() {
 }
 
 void showinfo(const shortstr &t, const shortstr &cap) {
+    paneflush();
     MessageBoxW(owner(), wtext(t).c_str(), wtext(cap).c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 bool askyesno(const shortstr &t, const shortstr &cap, std::int32_t) {
+    paneflush();
     return MessageBoxW(owner(), wtext(t).c_str(), wtext(cap).c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
@@ -394,11 +431,13 @@ INT_PTR CALLBACK readstrproc(HWND dlg, UINT m, WPARAM wp, LPARAM) {
 // False only when the user cancelled; a dialog that could not be made leaves
 // dlgtext as it was and counts as confirmed.
 bool readstrdlg() {
+    paneflush();
     INT_PTR r = DialogBoxParamW(inst, L"READSTRDLG", owner(), readstrproc, 0);
     return r != 0;
 }
 
 void choosefile(std::uint32_t flags, std::uint8_t mode) {
+    paneflush();
     filefilter ff[16];
     shortstr defext;
     int n = filefilters(flags, dlgprompt, ff, 16, defext);
@@ -454,7 +493,10 @@ void playsound(const shortstr &path, bool loop) {
     sndPlaySoundW(wtext(path).c_str(), f);
 }
 
-void playsoundsync(const shortstr &path) { sndPlaySoundW(wtext(path).c_str(), SND_SYNC | SND_NODEFAULT); }
+void playsoundsync(const shortstr &path) {
+    paneflush();
+    sndPlaySoundW(wtext(path).c_str(), SND_SYNC | SND_NODEFAULT);
+}
 
 // The folder and the parameters go as empty texts, not as missing ones.
 void shellopen(const shortstr &target) {
