@@ -17,6 +17,7 @@
 #include <io.h>
 #include <sys/stat.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -417,6 +418,23 @@ int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
     return fsoutok;
 }
 
+bool fslistnames(const shortstr &dir, std::vector<std::string> &names) {
+    names.clear();
+    std::wstring s;
+    if (!sysname(dir, s)) return false;
+    if (!s.empty() && s.back() != L'\\' && s.back() != L'/') s += L'\\';
+    s += L'*';
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(s.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        std::wstring_view n = fd.cFileName;
+        if (n != L"." && n != L"..") names.push_back(utf8fromwide(n));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return true;
+}
+
 // ---- Program folder lock state ----
 static HANDLE foldermutex = nullptr;  // the named mutex that marks the folder taken; null when none
 static shortstr folderheld;           // its path, as given to fslockfolder
@@ -672,6 +690,20 @@ int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
         return fsoutfailed;
     }
     return fsoutok;
+}
+
+bool fslistnames(const shortstr &dir, std::vector<std::string> &names) {
+    names.clear();
+    std::string s;
+    if (!sysname(dir, s)) return false;
+    DIR *d = opendir(s.empty() ? "." : s.c_str());
+    if (!d) return false;
+    while (dirent *e = readdir(d)) {
+        std::string_view n = e->d_name;
+        if (n != "." && n != "..") names.emplace_back(n);
+    }
+    closedir(d);
+    return true;
 }
 
 // ---- Program folder lock state ----

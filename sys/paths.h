@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "text/shortstr.h"
 
@@ -93,6 +94,10 @@ bool fsunlinked(std::FILE *f);
 // errno tells why.
 enum : int { fsoutok, fsoutbusy, fsoutnotfile, fsoutfailed };
 int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last);
+
+// The names in a folder, as the system gives them (UTF-8), "." and ".."
+// left out; false when the folder cannot be read.
+bool fslistnames(const shortstr &dir, std::vector<std::string> &names);
 
 // The program folder taken for this program: false when another running
 // program holds it. A lock of the system (no file that a crash could leave

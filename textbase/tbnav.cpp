@@ -2,6 +2,10 @@
 // next existing part (numbers without a file are reported as missing), and
 // the header check of each part before its records are read.
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "core/app.h"
 #include "core/runfb.h"
 #include "poi/input.h"
@@ -9,6 +13,59 @@
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
+
+// ---- Part search state: the parts a folder holds, read once per run ----
+// A search past the end of a base tries every number its width can hold; the
+// folder is read at the first number without a file, and from then on only
+// numbers it holds are opened. Every number is still gone through, with the
+// same messages in the same order.
+static bool listread = false;                // the folder has been read in this run
+static bool listok = false;                  // it could be read (else every number is opened)
+static shortstr listfolder;                  // the folder read
+static int listwidth = 0;                    // the digits of the names taken from it
+static std::vector<std::int32_t> listparts;  // part numbers whose file it holds, sorted
+
+// The part number of a file name "tba" + width digits + ".txt" (in any case
+// on Windows, whose names are compared so), or -1.
+static std::int64_t partnumberof(std::string_view name, int width) {
+    if (name.size() != std::size_t(width) + 7) return -1;
+    auto low = [](char c) {
+#ifdef _WIN32
+        return c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+#else
+        return c;
+#endif
+    };
+    for (int i = 0; i < 3; i++)
+        if (low(name[std::size_t(i)]) != "tba"[i]) return -1;
+    for (int i = 0; i < 4; i++)
+        if (low(name[std::size_t(width + 3 + i)]) != ".txt"[i]) return -1;
+    std::int64_t n = 0;
+    for (int i = 3; i < width + 3; i++) {
+        char c = name[std::size_t(i)];
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// False only when the folder surely holds no file for part n.
+static bool partmaybe(std::int64_t n) {
+    if (!listread || listfolder != partfolder || listwidth != partwidth) {
+        listread = true;
+        listfolder = partfolder;
+        listwidth = partwidth;
+        listparts.clear();
+        std::vector<std::string> names;
+        listok = fslistnames(partfolder, names);
+        for (const std::string &nm : names) {
+            std::int64_t k = partnumberof(nm, partwidth);
+            if (k >= 0 && k <= INT32_MAX) listparts.push_back(std::int32_t(k));
+        }
+        std::sort(listparts.begin(), listparts.end());
+    }
+    return !listok || std::binary_search(listparts.begin(), listparts.end(), std::int32_t(n));
+}
 
 // The largest part number that width digits can hold.
 static std::int64_t largestpart(int width) {
@@ -67,7 +124,8 @@ void findpart() {
         idlepump();
         menustatus("Szukam części "_pl + numtostr(std::int32_t(n)) + " textbase"_pl);
         partfile = partname(std::int32_t(n), partwidth);
-        if (!openinput(partfolder + partfile)) {
+        if ((listread && !partmaybe(n)) || !openinput(partfolder + partfile)) {
+            if (!listread) partmaybe(n);  // the first number without a file: the folder is read
             ++n;
             continue;
         }
@@ -106,6 +164,7 @@ void findpart() {
 
 void selectfirstpart() {
     opstatus = 0;
+    listread = false;  // a new run reads the folder again
     missingparts = goodparts = badparts = partsread = 0;
     pathrefused = false;
     if (runmode == runrepeat && lastcheck.partno > 0) {

@@ -35,7 +35,8 @@ void textbaserun() {
         } else if (curtba.state == tbfaulty) {
             ++faulty;
         } else {
-            buildlsname();
+            // A check uses the point's name only to warn of a long one.
+            if (runmode == runconvert || warnlong) buildlsname();
             if (runmode == runconvert) writepoint();
             else ++writtencount;
         }
