@@ -13,9 +13,9 @@
 #include "app/shell.h"
 #include "core/app.h"
 #include "sys/paths.h"
+#include "text/strutil.h"
 #include "ui/batch/tkbatch.h"
 #include "ui/tk.h"
-#include "ui/tkterm.h"
 
 // The registering functions of app/clitable.h: declared by the first
 // inclusion, listed by the second.
@@ -266,7 +266,7 @@ static int batchrun(void (*run)()) {
     // Ids handed out by a run that cannot keep them would be handed out again
     // by the next one: such a run is not started.
     if (!settingswritable()) {
-        writeall(2, termtext(settingsfailtext().view()) + "\n");
+        tellsettingsfailure();
         fsunlockfolder();
         return exiterror;
     }
@@ -313,7 +313,7 @@ static int usageerror(const CLI::ParseError &e, const CLI::App *sub, const CLI::
     // The arguments quoted in the message may hold control bytes (an escape,
     // a line break in a file name): they are shown as "?".
     for (char &c : msg)
-        if (((unsigned char)c < 0x20 && c != '\t') || c == 0x7F) c = '?';
+        if (iscontrolbyte(c)) c = '?';
     std::string help = sub ? "trelik " + sub->get_name() + " --help" : "trelik --help";
     std::cerr << "trelik: " << msg << "\nOpis użycia: " << help << "\n";
     std::cerr.flush();

@@ -50,6 +50,13 @@ void loadsettings() {
     std::fclose(f);
 }
 
+// A new trelik.tmp; a leftover from an interrupted save is removed first.
+static std::FILE *newtemp(const shortstr &temp) {
+    std::FILE *f = fscreatenew(temp);
+    if (!f && fileexists(temp) && deletefile(temp) == 0) f = fscreatenew(temp);
+    return f;
+}
+
 bool savesettings() {
     shortstr path, temp;
     if (!progfile(settingsname, path) || !progfile(settingstemp, temp)) return false;
@@ -69,10 +76,8 @@ bool savesettings() {
 
     // The whole file is written under a new name and only then renamed over
     // the old one, so a full disk or a crash leaves either the old settings or
-    // the new ones, never a cut file. A leftover from an interrupted save is
-    // removed first.
-    std::FILE *f = fscreatenew(temp);
-    if (!f && fileexists(temp) && deletefile(temp) == 0) f = fscreatenew(temp);
+    // the new ones, never a cut file.
+    std::FILE *f = newtemp(temp);
     if (!f) return false;
     bool ok = std::fwrite(b, 1, sizeof b, f) == sizeof b;
     ok = fsclosesync(f) == 0 && ok;
@@ -92,20 +97,23 @@ void settingsreset(bool tostderr) {
     savetostderr = tostderr;
 }
 
-bool keepsettings() {
-    if (savesettings()) return true;
-    if (savetold) return false;
+void tellsettingsfailure() {
+    if (savetold) return;
     savetold = true;
     if (savetostderr) writeall(2, termtext(settingsfailtext().view()) + "\n");
     else report(settingsfailtext());
+}
+
+bool keepsettings() {
+    if (savesettings()) return true;
+    tellsettingsfailure();
     return false;
 }
 
 bool settingswritable() {
     shortstr temp;
     if (!progfile(settingstemp, temp)) return false;
-    std::FILE *f = fscreatenew(temp);
-    if (!f && fileexists(temp) && deletefile(temp) == 0) f = fscreatenew(temp);
+    std::FILE *f = newtemp(temp);
     if (!f) return false;
     std::fclose(f);
     return deletefile(temp) == 0;

@@ -26,6 +26,7 @@ bool savesettings();  // writes all three values; never leaves a damaged trelik.
 bool keepsettings();
 shortstr settingsfailtext();        // "Nie można zapisać ustawień w pliku " + path + ". Identyfikatory ..."
 void settingsreset(bool tostderr);  // nothing told yet; where keepsettings tells
+void tellsettingsfailure();         // that message, once per program start, where settingsreset said
 // Whether a file can be made in the program's folder (the command line
 // refuses to run when its ids could not be kept).
 bool settingswritable();

@@ -70,3 +70,7 @@ shortstr reversestr(const shortstr &s);
 int lastpos(const shortstr &pat, const shortstr &s);  // 1-based, 0 when absent
 void droplastchar(shortstr &s);
 bool startswith(const shortstr &s, const shortstr &prefix);  // true for an empty prefix
+
+// A control byte (below 0x20 but the tab, or DEL): shown as "?" wherever a
+// text goes out to a terminal, standard error or a pane line.
+inline bool iscontrolbyte(char c) { return ((unsigned char)c < 0x20 && c != '\t') || c == 0x7F; }

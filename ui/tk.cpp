@@ -74,7 +74,7 @@ void newline() { addtext("\r\n"); }
 void addline(const shortstr &t) {
     shortstr l = t;
     for (std::size_t i = 0; i < l.size(); i++)
-        if ((unsigned char)l[i] < 0x20 && l[i] != '\t') l[i] = '?';
+        if (iscontrolbyte(l[i])) l[i] = '?';
     addtext(l);
     newline();
 }

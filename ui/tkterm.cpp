@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "text/strutil.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -14,7 +16,7 @@ std::string termtext(std::string_view cp) {
     for (std::size_t i = 0; i < cp.size(); i++) {
         char c = cp[i];
         if (c == '\r' && i + 1 < cp.size() && cp[i + 1] == '\n') continue;  // "\r\n" in a box text breaks as "\n"
-        if (((unsigned char)c < 0x20 && c != '\t' && !(c == '\n' && i > 0 && cp[i - 1] == '\r')) || c == 0x7F) c = '?';
+        if (iscontrolbyte(c) && !(c == '\n' && i > 0 && cp[i - 1] == '\r')) c = '?';
         s += c;
     }
     return utf8fromcp1250(s);
