@@ -10,6 +10,7 @@
 
 #include "core/app.h"
 #include "sys/paths.h"
+#include "text/bytes.h"
 #include "text/strutil.h"
 #include "ui/tk.h"
 
@@ -47,6 +48,7 @@ bool openinput(const shortstr &path) {
     bufpos = bufcount = 0;
     waiting = false;
     readfailed = false;
+    linecount = 0;  // the line numbers of reports are those of this file
     inpath = path;
     return infile != nullptr;
 }
@@ -146,6 +148,32 @@ std::uint32_t readrun(const std::uint8_t *&run, const bool *stop) {
     return n;
 }
 
+bool peekline(const std::uint8_t *&line, std::uint32_t &n) {
+    if (waiting) return false;
+    if (bufpos >= bufcount && !refill()) return false;
+    const std::uint8_t *b = buffer + bufpos;
+    std::uint32_t avail = std::uint32_t(bufcount - bufpos);
+    // Only the first peekmax bytes can hold the line end of such a line: the
+    // search never runs through the rest of the buffer.
+    std::uint32_t span = avail < peekmax ? avail : peekmax;
+    std::uint32_t len = findeither(b, span, 13, 10), used = len + 1;
+    if (len == span) return false;
+    if (b[len] == 13) {
+        // CR LF is one line end; a CR that ends the buffer leaves open
+        // whether an LF follows, and readchar must find out.
+        if (used == avail) return false;
+        if (b[used] == 10) ++used;
+    }
+    countline();
+    bufpos = std::uint16_t(bufpos + used);
+    curchar = 13;
+    inputok = true;
+    idlepumpn(len + 1);
+    line = b;
+    n = len;
+    return true;
+}
+
 void unreadchar() {
     waiting = true;
     waitbyte = curchar;
@@ -166,13 +194,19 @@ static void lineadd(std::uint8_t c) {
 }
 
 void readline() {
+    const std::uint8_t *run;
+    std::uint32_t n;
+    if (peekline(run, n)) {
+        // Shorter than the compaction length: the line is kept as it is.
+        linebuf.assign(reinterpret_cast<const char *>(run), n);
+        return;
+    }
     linebuf.len = 0;
     linebuf.buf[0] = 0;
     for (;;) {
         // Runs of line characters are taken whole; appending them in pieces
         // up to the 250th byte gives the same text as one at a time.
-        const std::uint8_t *run;
-        std::uint32_t n = readrun(run, linestop.stop);
+        n = readrun(run, linestop.stop);
         if (n > 0) {
             while (n > 0 && linebuf.len < 250) {
                 std::uint32_t take = 250u - linebuf.len;

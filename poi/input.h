@@ -12,7 +12,7 @@ constexpr std::uint16_t inputchunk = 10000;  // bytes read from the file at a ti
 // ---- Character and line state, shared by the text readers ----
 extern std::uint8_t curchar;    // the character the last readchar delivered; a line end is CR
 extern bool inputok;            // the last readchar delivered a character (false: end of input)
-extern std::int32_t linecount;  // line ends read so far; reset by the readers that report lines
+extern std::int32_t linecount;  // line ends read so far in the open file
 extern shortstr linebuf;        // result of readline; working text of the field readers
 
 // One more line end in linecount, which stays at the largest 32-bit number
@@ -41,6 +41,16 @@ void readline();                                       // the next line into lin
 // number, 0 when readchar must take the next character. curchar, inputok
 // and idlepump are as after that many readchar calls.
 std::uint32_t readrun(const std::uint8_t *&run, const bool *stop);
+
+// The next line, taken whole from the buffer when it is shorter than
+// peekmax bytes and its line end lies in the buffer too: line points at its
+// bytes (valid until the next read), n is their number, and the line end is
+// read with them, so that the state is that after readline. False, with
+// nothing read, when readchar must take the next character (a waiting byte,
+// a longer line, a line or a CR that reaches the end of the chunk, the end
+// of the file).
+constexpr std::uint32_t peekmax = 250;
+bool peekline(const std::uint8_t *&line, std::uint32_t &n);
 
 // Not used by the runs: the byte offset of the next byte the reader gives
 // (a waiting byte not counted), and a seek to such an offset (false when the

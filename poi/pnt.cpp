@@ -12,6 +12,7 @@
 #include "core/app.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
+#include "text/bytes.h"
 #include "text/strutil.h"
 #include "ui/tk.h"
 
@@ -93,33 +94,36 @@ void pntheader() {
     for (int i = 0; i < 4; ++i) readline();
 }
 
-bool pntcoord(const shortstr &field, std::int32_t limit, std::int32_t &units) {
+bool pntcoord(std::string_view field, std::int32_t limit, std::int32_t &units) {
     const char *p = field.data(), *e = p + field.size();
     while (p < e && (*p == ' ' || *p == 9)) ++p;
     while (e > p && (e[-1] == ' ' || e[-1] == 9)) --e;
     bool neg = p < e && *p == '-';
     if (neg) ++p;
     std::int64_t whole = 0, frac = 0;
-    int digits = 0, decimals = 0;
-    bool dot = false, big = false, past = false;  // past: a non-zero decimal after the seventh
-    for (; p < e; ++p) {
-        char c = *p;
-        if (c == '.') {
-            if (dot) return false;
-            dot = true;
-            continue;
+    int decimals = 0;
+    bool big = false, past = false;  // past: a non-zero decimal after the seventh
+    // The whole degrees, then after a dot the decimals; anything else (a
+    // second dot too) is no number.
+    const char *start = p;
+    for (; p < e && unsigned(*p - '0') < 10; ++p) {
+        if (whole < 100000) whole = whole * 10 + (*p - '0');
+        else big = true;
+    }
+    std::ptrdiff_t digits = p - start;
+    if (p < e) {
+        if (*p != '.') return false;
+        const char *first = ++p;
+        for (; p < e && unsigned(*p - '0') < 10; ++p) {
+            if (decimals < 7) {
+                frac = frac * 10 + (*p - '0');
+                ++decimals;
+            } else if (*p != '0') {
+                past = true;
+            }
         }
-        if (c < '0' || c > '9') return false;
-        ++digits;
-        if (!dot) {
-            if (whole < 100000) whole = whole * 10 + (c - '0');
-            else big = true;
-        } else if (decimals < 7) {
-            frac = frac * 10 + (c - '0');
-            ++decimals;
-        } else if (c != '0') {
-            past = true;
-        }
+        if (p < e) return false;
+        digits += p - first;
     }
     if (digits == 0 || big) return false;
     for (; decimals < 7; ++decimals) frac *= 10;
@@ -129,9 +133,77 @@ bool pntcoord(const shortstr &field, std::int32_t limit, std::int32_t &units) {
     return true;
 }
 
+static bool isblanktab(char c) { return c == ' ' || c == 9; }
+
+// The view v in lower case, into to (at least v.size() bytes).
+static std::string_view lowered(std::string_view v, char *to) {
+    pllowerinto(v.data(), v.size(), to);
+    return std::string_view(to, v.size());
+}
+
+// The point of a line from its first eight fields, trimmed (missing ones
+// empty); line is the line's number in the file, for the report.
+static void pntmake(const std::string_view *f, std::int32_t line) {
+    // A point that would stand in a wrong place is not written at all.
+    if (!pntcoord(f[0], pntlatmax, curpoi.lat) || !pntcoord(f[1], pntlonmax, curpoi.lon)) {
+        report("Nieprawidłowe współrzędne w linii "_pl + numtostr(line));
+        clearpoi();
+        return;
+    }
+    // The leading part D is left out when it is a code ("0x...") or holds
+    // part A already.
+    char dlow[shortstr::maxlen], alow[shortstr::maxlen];
+    std::string_view a = f[4], d = lowered(f[7], dlow);
+    if (d.find("0x") != std::string_view::npos) d = {};
+    if (!d.empty() && !a.empty() && d.find(lowered(a, alow)) != std::string_view::npos) d = {};
+    // Joined into the point's name in place, cut at 255 bytes as a text is.
+    shortstr &name = curpoi.name;
+    std::size_t n = 0;
+    for (std::string_view p : {d, f[4], f[5], f[6]}) {
+        if (p.empty()) continue;
+        if (n > 0 && n < shortstr::maxlen) name.buf[n++] = ' ';
+        std::size_t k = p.size() < shortstr::maxlen - n ? p.size() : shortstr::maxlen - n;
+        std::memcpy(name.buf + n, p.data(), k);
+        n += k;
+    }
+    name.len = std::uint8_t(n);
+    name.buf[n] = 0;
+    cleanname(name);
+    if (name.size() > lsnamemax) name.resize(lsnamemax);
+}
+
+// The fields of a whole point line that lies in the buffer (shorter than
+// the compaction length, so no field is compacted), up to the eighth comma.
+static void pntsplit(const char *p, const char *e, std::string_view *f) {
+    // The eighth comma ends the eighth field.
+    std::uint32_t comma[8];
+    std::uint32_t commas = findeach(reinterpret_cast<const unsigned char *>(p), std::uint32_t(e - p), ',', comma, 8);
+    for (std::uint32_t i = 0; i <= commas && i < 8; ++i) {
+        const char *s = i == 0 ? p : p + comma[i - 1] + 1, *t = i < commas ? p + comma[i] : e;
+        // The field without its blanks and tabs at either end.
+        while (s < t && isblanktab(*s)) ++s;
+        while (t > s && isblanktab(t[-1])) --t;
+        f[i] = std::string_view(s, std::size_t(t - s));
+    }
+}
+
 bool pntpoint() {
     clearpoi();
     if (!inputok) return false;
+    std::string_view f[8];
+    // Whole lines in the buffer are taken apart where they lie; the rest go
+    // through the character reader, with the same result.
+    const std::uint8_t *run;
+    std::uint32_t n;
+    while (peekline(run, n)) {
+        const char *p = reinterpret_cast<const char *>(run), *e = p + n;
+        while (p < e && isblanktab(*p)) ++p;
+        if (p == e) continue;  // a blank line: on to the next one
+        if (*p != '-' && (*p < '0' || *p > '9')) return true;
+        pntsplit(p, e, f);
+        pntmake(f, linecount);
+        return true;
+    }
     do readchar();
     while (inputok && (curchar == 9 || curchar == 32 || curchar == 13));
     if (!inputok) return false;
@@ -143,35 +215,18 @@ bool pntpoint() {
     unreadchar();
 
     // Fields 1 to 8; after a field that ended the line the rest stay empty.
-    shortstr *f = pntfields;
-    for (int i = 0; i < 8; ++i) f[i].assign("", 0);
+    shortstr *fs = pntfields;
     bool ended = false;
     for (int i = 0; i < 8; ++i) {
-        if (ended) break;
-        readfield(f[i]);
-        ended = !inputok || curchar == 13;
+        fs[i].assign("", 0);
+        if (!ended) {
+            readfield(fs[i]);
+            ended = !inputok || curchar == 13;
+        }
+        f[i] = fs[i].view();
     }
     if (!ended) readline();  // fields after the eighth go with the rest of the line
-
-    // A point that would stand in a wrong place is not written at all.
-    if (!pntcoord(f[0], pntlatmax, curpoi.lat) || !pntcoord(f[1], pntlonmax, curpoi.lon)) {
-        report("Nieprawidłowe współrzędne w linii "_pl + numtostr(line));
-        clearpoi();
-        return true;
-    }
-    const shortstr &a = f[4];
-    shortstr d = pllower(f[7]);
-    if (d.view().find("0x") != std::string_view::npos) d = shortstr();
-    if (!a.empty() && d.view().find(pllower(a).view()) != std::string_view::npos) d = shortstr();
-    shortstr name;
-    for (const shortstr *p : {&d, &f[4], &f[5], &f[6]}) {
-        if (p->empty()) continue;
-        if (!name.empty()) name += ' ';
-        name += *p;
-    }
-    cleanname(name);
-    if (name.size() > lsnamemax) name.resize(lsnamemax);
-    curpoi.name = name;
+    pntmake(f, line);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "text/shortstr.h"
 
@@ -25,4 +26,7 @@ void pntconvert();
 // digit), lying within -limit to limit units, both ends included.
 constexpr std::int32_t pntlatmax = 900000000;   // 90 degrees
 constexpr std::int32_t pntlonmax = 1800000000;  // 180 degrees
-bool pntcoord(const shortstr &field, std::int32_t limit, std::int32_t &units);
+bool pntcoord(std::string_view field, std::int32_t limit, std::int32_t &units);
+inline bool pntcoord(const shortstr &field, std::int32_t limit, std::int32_t &units) {
+    return pntcoord(field.view(), limit, units);
+}

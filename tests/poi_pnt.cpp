@@ -232,6 +232,41 @@ TEST_F(pnttest, oddlines) {
     EXPECT_EQ(nextpointid, 5);
 }
 
+// Whole lines are taken apart where they lie in the buffer, the others
+// character by character: wherever the 10,000-byte chunk boundary falls in
+// the points (the header's last line padded to move it), the output and the
+// pane are the same.
+TEST_F(pnttest, pointsreadthesamewherevertheboundaryfalls) {
+    const std::string body =
+        "52.5,21,x,y,Apteka,Centrum,Nocna,0x1F\r\n"
+        "\t \r"
+        "52,21,x,y,A,B,C,D,9,10,11,12\n"
+        "91,21,,,Poza\r\n"
+        "52.5,21,x,y,Bar,Mleczny,,Kuchnia Domowa\r"
+        "# komentarz\n"
+        " -0.5 , 21.123456789 ,x,y, \xa3\xf3"
+        "d\x9f ,,,\r\n"
+        "53,22\r\r\n"
+        "52.5,21,x,y,Apteka,,,apteka dy\xbfurna";
+    std::string first, firstpane;
+    for (std::size_t pad = 9750; pad <= 10000; ++pad) {
+        SCOPED_TRACE(pad);
+        std::remove(out.c_str());
+        reset();
+        nextpointid = 1;
+        std::string o = convert("OziExplorer Point File Version 1.0\r\nWGS 84\r\nr1\r\nr2\r\n" + std::string(pad, 'r') +
+                                "\r\n" + body);
+        std::string pane = transcripttext();
+        if (first.empty()) {
+            first = o;
+            firstpane = pane;
+            EXPECT_EQ(counts(), "Pominięto 3 wpisów|Przetworzono poprawnie 5 wpisów|");
+        }
+        ASSERT_EQ(o, first);
+        ASSERT_EQ(pane, firstpane);
+    }
+}
+
 TEST_F(pnttest, filesofanybytes) {
     std::string garbage;
     unsigned x = 12345;

@@ -153,6 +153,10 @@ shortstr pllower(const shortstr &s) {
     return r;
 }
 
+void pllowerinto(const char *s, std::size_t n, char *to) {
+    for (std::size_t i = 0; i < n; i++) to[i] = char(tt.lower[(unsigned char)s[i]]);
+}
+
 shortstr plupper(const shortstr &s) {
     shortstr r = s;
     for (std::size_t i = 0; i < r.size(); i++) r.buf[i] = char(tt.upper[r.at(i)]);
@@ -199,7 +203,7 @@ std::uint32_t putdec(char *p, std::int32_t n) {
     std::uint32_t len = 0;
     if (n < 0) p[len++] = '-';
     std::uint32_t digits = 1;
-    for (std::uint32_t v = u; v >= 10; v /= 10) ++digits;
+    for (std::uint32_t bound = 10; digits < 10 && u >= bound; bound *= 10) ++digits;
     len += digits;
     char *q = p + len;  // filled from the last digit backwards, two digits a step
     while (u >= 100) {
@@ -292,36 +296,43 @@ unsigned char lastchar(const shortstr &s) { return s.empty() ? 0 : s.at(s.size()
 // One pass: each character is kept or made a blank, leading and trailing
 // blanks and tabs go, and runs of blanks become one (the same as mapping,
 // then trimming, then collapsing).
-// The bytes cleanname keeps for the current extrachars, made again when
-// extrachars changes.
-static bool keeps[256];
-static shortstr keepsfor;
-static bool keepsmade = false;
+// What cleanname makes of each byte (itself, or a blank) for the current
+// extrachars and textbasemode, made again when either changes.
+static unsigned char cleanmap[256];
+static shortstr cleanfor;
+static bool cleanfortextbase = false;
+static bool cleanmade = false;
 
 void cleanname(shortstr &s) {
     if (s.empty()) return;
-    if (!keepsmade || keepsfor.view() != extrachars.view()) {
-        for (int c = 0; c < 256; c++) keeps[c] = tt.word[c] || c == ' ';
-        for (std::size_t i = 0; i < extrachars.size(); i++) keeps[extrachars.at(i)] = true;
-        keepsfor = extrachars;
-        keepsmade = true;
-    }
-    // Written in place: the result is never longer than what is left to read.
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < s.size(); i++) {
-        unsigned char c = s.at(i);
-        if (!textbasemode) {
-            if (!keeps[c]) c = ' ';
-        } else if (c == '\r' || c == '\n') {
-            c = ' ';
+    if (!cleanmade || cleanfortextbase != textbasemode || cleanfor.view() != extrachars.view()) {
+        for (int c = 0; c < 256; c++) {
+            bool keep = textbasemode ? c != '\r' && c != '\n' : tt.word[c] || c == ' ';
+            cleanmap[c] = keep ? (unsigned char)c : ' ';
         }
-        if (n == 0 && (c == ' ' || c == '\t')) continue;
-        if (c == ' ' && s.buf[n - 1] == ' ') continue;
-        s.buf[n++] = char(c);
+        if (!textbasemode)
+            for (std::size_t i = 0; i < extrachars.size(); i++) cleanmap[extrachars.at(i)] = extrachars.at(i);
+        cleanfor = extrachars;
+        cleanfortextbase = textbasemode;
+        cleanmade = true;
     }
-    while (n > 0 && (s.buf[n - 1] == ' ' || s.buf[n - 1] == '\t')) n--;
-    s.len = std::uint8_t(n);
-    s.buf[n] = 0;
+    // Made in a local buffer, without branches on the bytes: each is
+    // written, and kept (n moved on) unless it is a blank after a blank.
+    const unsigned char *map = cleanmap;
+    const unsigned char *b = reinterpret_cast<const unsigned char *>(s.buf);
+    std::size_t len = s.len, i = 0, n = 0;
+    while (i < len && (map[b[i]] == ' ' || map[b[i]] == '\t')) i++;
+    char out[shortstr::maxlen + 1];
+    std::size_t prevblank = 0;  // 1 when the byte kept last is a blank
+    for (; i < len; i++) {
+        unsigned char c = map[b[i]];
+        std::size_t blank = c == ' ';
+        out[n] = char(c);
+        n += 1 - (blank & prevblank);
+        prevblank = blank;
+    }
+    while (n > 0 && (out[n - 1] == ' ' || out[n - 1] == '\t')) n--;
+    s.assign(out, n);
 }
 
 int comparestr(const shortstr &a, const shortstr &b) {

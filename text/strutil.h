@@ -35,6 +35,7 @@ shortstr trimleft(const shortstr &s);
 shortstr trimright(const shortstr &s);
 shortstr trimboth(const shortstr &s);
 shortstr pllower(const shortstr &s);
+void pllowerinto(const char *s, std::size_t n, char *to);  // n bytes of s in lower case into to
 shortstr plupper(const shortstr &s);
 shortstr firstword(const shortstr &s, int mode);
 shortstr popfirstword(shortstr &s, int mode);
