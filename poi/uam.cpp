@@ -34,21 +34,23 @@ enum : std::uint32_t {
     uamkatnamelen = 32,
 };
 
-// A text slot: up to the first zero byte, at most size - 1 bytes.
-static shortstr slottext(const unsigned char *p, std::size_t size) {
+// A text slot into t: up to the first zero byte, at most size - 1 bytes.
+static void slottext(shortstr &t, const unsigned char *p, std::size_t size) {
     const void *z = std::memchr(p, 0, size - 1);
     std::size_t n = z ? std::size_t(static_cast<const unsigned char *>(z) - p) : size - 1;
-    return shortstr(reinterpret_cast<const char *>(p), n);
+    t.assign(reinterpret_cast<const char *>(p), n);
 }
 
 void uamdecode(const unsigned char *raw) {
-    curuam = uamrec();
+    // Field by field: a fresh record would zero every text buffer first.
     curuam.x = getle32(raw + uameast);
     curuam.y = getle32(raw + uamnorth);
-    curuam.name = slottext(raw + uamname, uamnamelen);
-    curuam.desc = slottext(raw + uamdesc, uamdesclen);
+    curuam.placed = false;
+    slottext(curuam.name, raw + uamname, uamnamelen);
+    slottext(curuam.desc, raw + uamdesc, uamdesclen);
     curuam.katnum = raw[uamkatnum];
-    curuam.kat = curuam.katnum == katown ? slottext(raw + uamkatname, uamkatnamelen) : kateg[curuam.katnum];
+    if (curuam.katnum == katown) slottext(curuam.kat, raw + uamkatname, uamkatnamelen);
+    else curuam.kat = kateg[curuam.katnum];
     cleanname(curuam.name);
     cleanname(curuam.kat);
     cleanname(curuam.desc);
@@ -59,22 +61,29 @@ void uamdecode(const unsigned char *raw) {
 // is longer than 100 bytes. Words end at a blank; blanks and tabs before a
 // word are skipped.
 static void addwords(shortstr &built, const shortstr &text) {
-    const shortstr low = pllower(text);
-    std::string_view rest = low.view();
+    char low[shortstr::maxlen];
+    pllowerinto(text.data(), text.size(), low);
+    const char *p = low, *e = low + text.size();
     while (built.size() <= 100) {
-        std::size_t b = rest.find_first_not_of(" \t");
-        if (b == std::string_view::npos) break;
-        rest.remove_prefix(b);
-        std::string_view w = rest.substr(0, rest.find(' '));
-        rest.remove_prefix(w.size());
-        if (built.view().find(w) != std::string_view::npos) continue;
-        built += ' ';
-        built += w;
+        while (p < e && (*p == ' ' || *p == '\t')) ++p;
+        if (p == e) break;
+        const char *q = static_cast<const char *>(std::memchr(p, ' ', std::size_t(e - p)));
+        if (!q) q = e;
+        std::size_t n = std::size_t(q - p);
+        if (!holdspiece(reinterpret_cast<const unsigned char *>(built.data()), built.len,
+                        reinterpret_cast<const unsigned char *>(p), std::uint32_t(n))) {
+            built += ' ';
+            built.append(p, n);
+        }
+        p = q;
     }
 }
 
 shortstr uamlsname() {
-    shortstr built = pllower(curuam.kat);
+    shortstr built;
+    built.len = curuam.kat.len;
+    pllowerinto(curuam.kat.data(), curuam.kat.size(), built.buf);
+    built.buf[built.len] = 0;
     addwords(built, curuam.name);
     addwords(built, curuam.desc);
     std::string_view v = built.view();

@@ -57,3 +57,29 @@ inline std::uint32_t findeach(const unsigned char *p, std::uint32_t n, unsigned 
         if (p[i] == c) at[k++] = i;
     return k;
 }
+
+// Whether the n bytes at w (0 < n) are a piece of the hn bytes at h: the
+// places where w's first and last bytes both fit are tried, sixteen at a
+// time with SSE2.
+inline bool holdspiece(const unsigned char *h, std::uint32_t hn, const unsigned char *w, std::uint32_t n) {
+    if (n > hn) return false;
+    std::uint32_t i = 0, places = hn - n + 1;
+    auto same = [&](std::uint32_t at) {
+        for (std::uint32_t k = 1; k + 1 < n; ++k)
+            if (h[at + k] != w[k]) return false;
+        return true;
+    };
+#ifdef __SSE2__
+    const __m128i vf = _mm_set1_epi8(char(w[0])), vl = _mm_set1_epi8(char(w[n - 1]));
+    for (; i + 16 <= places; i += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(h + i + n - 1));
+        unsigned m = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, vf), _mm_cmpeq_epi8(b, vl))));
+        for (; m; m &= m - 1)
+            if (same(i + std::uint32_t(__builtin_ctz(m)))) return true;
+    }
+#endif
+    for (; i < places; ++i)
+        if (h[i] == w[0] && h[i + n - 1] == w[n - 1] && same(i)) return true;
+    return false;
+}

@@ -106,7 +106,14 @@ unsigned char convertchar(unsigned char c, int from, int to) {
 
 void convertpage(shortstr &s, int from, int to) {
     if (from <= 1 || from == to || from > cpcount || !validpage(to)) return;
-    for (std::size_t i = 0; i < s.size(); i++) s.buf[i] = char(convertchar(s.at(i), from, to));
+    // The checks of convertchar once, then one look-up a byte.
+    const std::uint8_t *pos = cpidx.pos[from];
+    for (std::size_t i = 0, n = s.size(); i < n; i++) {
+        unsigned char c = s.at(i);
+        if (c < cplow || c > cphigh) continue;
+        std::uint8_t k = pos[c];
+        if (k) s.buf[i] = char(cptable[to].at(k - 1u));
+    }
 }
 
 void detectreset() {
