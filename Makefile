@@ -93,16 +93,22 @@ seeds: all
 	cmake --build $(BUILD) -j $(JOBS) --target mkpnt mkuam mktba
 	tests/fuzz/mkseeds.sh $(BUILD)
 
+# The references of the benchmarks (gpsbabel, cs2cs of proj-bin) and the
+# table's column.
+bench: EXTRAPACKAGES = gpsbabel bsdextrautils
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchtrelik trelik
 	./$(BUILD)/benchtrelik
-	BUILD=$(BUILD) JOBS=$(JOBS) bench/convert.sh
-	BUILD=$(BUILD) JOBS=$(JOBS) bench/uam.sh
-	BUILD=$(BUILD) JOBS=$(JOBS) bench/textbase.sh
+	rm -f $(BUILD)/bench-table.txt
+	BENCHTABLE=$(abspath $(BUILD))/bench-table.txt BUILD=$(BUILD) JOBS=$(JOBS) bench/convert.sh
+	BENCHTABLE=$(abspath $(BUILD))/bench-table.txt BUILD=$(BUILD) JOBS=$(JOBS) bench/uam.sh
+	BENCHTABLE=$(abspath $(BUILD))/bench-table.txt BUILD=$(BUILD) JOBS=$(JOBS) bench/textbase.sh
 	@if [ -f $(WINBUILD)/trelik.exe ] && command -v wine >/dev/null; then \
 	  cmake --build $(BUILD) -j $(JOBS) --target benchwine && \
-	  TRELIK_BUILD=$(abspath $(BUILD)) TRELIK_SOURCE=$(CURDIR) TRELIK_WINBUILD=$(abspath $(WINBUILD)) ./$(BUILD)/benchwine; \
+	  BENCHTABLE=$(abspath $(BUILD))/bench-table.txt TRELIK_BUILD=$(abspath $(BUILD)) TRELIK_SOURCE=$(CURDIR) \
+	  TRELIK_WINBUILD=$(abspath $(WINBUILD)) ./$(BUILD)/benchwine; \
 	else echo "The window benchmark needs wine and the cross build (make windows)"; fi
+	bench/table.sh $(BUILD)/bench-table.txt
 
 # Regenerates the sample point files (fixed seeds) with their generators.
 samples: configure

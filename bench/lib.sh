@@ -70,3 +70,24 @@ fmt() { awk -v v="$1" -v f="$2" 'BEGIN { printf f, v }'; }
 verdict() { if awk "BEGIN { exit !($1) }"; then echo "met"; else echo "MISSED"; fi; }
 # A whole number with thousands separated by commas.
 grouped() { echo "$1" | sed -e ':a' -e 's/\([0-9]\)\([0-9]\{3\}\)\($\|,\)/\1,\2\3/' -e 'ta'; }
+
+# One row of the table that make bench prints at the end (bench/table.sh),
+# when BENCHTABLE names its file: work, figure, reference, ratio, goal,
+# verdict, separated by "|".
+tablerow() {
+    [ -n "${BENCHTABLE:-}" ] || return 0
+    printf '%s|%s|%s|%s|%s|%s\n' "$@" >>"$BENCHTABLE"
+}
+
+# Runs a reference command COUNT times under runstat (its output to
+# $tmp/ref.out); sets refbest to the best wall seconds. Fails when it fails.
+reftime() {
+    local count=$1 i
+    shift
+    refbest=
+    for ((i = 0; i < count; i++)); do
+        "$build/runstat" "$tmp/stat" "$@" >"$tmp/ref.out" 2>"$tmp/ref.err" || { cat "$tmp/ref.err" >&2; fail "$1 failed"; }
+        readstat
+        if [ -z "$refbest" ] || awk -v a="$secs" -v b="$refbest" 'BEGIN { exit !(a < b) }'; then refbest=$secs; fi
+    done
+}

@@ -32,6 +32,8 @@ smallmissing=1
 maxcheck=2         # target: seconds for the check of the large base
 maxgen=3           # target: seconds for the generation of 1,000,000 records
 maxgrowkib=4096    # target: peak memory of a large run within 4 MB of the small one
+maxcheckratio=1.5  # target: the large check at most this many times wc -l over its parts
+maxgenratio=2      # target: the large generation at most this many times cp -r of its base
 
 buildtools trelik mktba mkuam runstat
 mktba=$build/mktba
@@ -149,6 +151,15 @@ echo "  check of $(grouped "$smallrecords") records in $smallparts parts ($small
      "$(rate "$smallrecords" "$smallbest") records/s, peak RSS $smallpeak KiB"
 checkgrow=$((bigpeak - smallpeak))
 echo "  check peak RSS difference: $checkgrow KiB"
+# The reference: wc -l reading the same part files (named through find, as
+# there are too many of them for one argument list on some systems).
+find "$tmp/big" -maxdepth 1 -name 'tba*.txt' | sort >"$tmp/partlist"
+reftime "$reps" xargs -a "$tmp/partlist" -d '\n' wc -l
+checkratio=$(awk -v t="$bigbest" -v r="$refbest" 'BEGIN { printf "%.2f", t / r }')
+echo "  wc -l over the same part files: best of $reps $(fmt "$refbest" '%.3f') s; check time / wc -l time: $checkratio"
+tablerow "check of $(grouped "$bigrecords") records in $(grouped "$bigparts") parts" "$(fmt "$bigbest" '%.3f') s" \
+    "wc -l of the parts $(fmt "$refbest" '%.3f') s" "${checkratio}x slower" "at most ${maxcheckratio}x slower" \
+    "$(verdict "$checkratio <= $maxcheckratio")"
 rm -rf "$tmp/big" "$tmp/small"
 
 # (b) The generation.
@@ -172,6 +183,21 @@ echo "  generation of $(grouped "$gensmall") records into $parts parts: best of 
      "(processor $(fmt "$bestcpu" '%.4f') s), $(rate "$gensmall" "$gensmallbest") records/s, peak RSS $gensmallpeak KiB"
 gengrow=$((genbigpeak - gensmallpeak))
 echo "  generation peak RSS difference: $gengrow KiB"
+# The reference: cp -r of the base the last large generation wrote.
+genrun "$tmp/big.uam" "$genbig" 1 "$(grouped "$genbig") records"
+cpbest=
+for ((i = 0; i < reps; i++)); do
+    rm -rf "$tmp/copy"
+    "$runstat" "$tmp/stat" cp -r "$tmp/gen" "$tmp/copy" || fail "cp -r failed"
+    readstat
+    if [ -z "$cpbest" ] || awk -v a="$secs" -v b="$cpbest" 'BEGIN { exit !(a < b) }'; then cpbest=$secs; fi
+done
+rm -rf "$tmp/copy" "$tmp/gen"
+genratio=$(awk -v t="$genbigbest" -v r="$cpbest" 'BEGIN { printf "%.2f", t / r }')
+echo "  cp -r of the generated base: best of $reps $(fmt "$cpbest" '%.3f') s; generation time / cp -r time: $genratio"
+tablerow "generation of $(grouped "$genbig") .uam records" "$(fmt "$genbigbest" '%.3f') s" \
+    "cp -r of the base $(fmt "$cpbest" '%.3f') s" "${genratio}x slower" "at most ${maxgenratio}x slower" \
+    "$(verdict "$genratio <= $maxgenratio")"
 
 echo "Targets"
 echo "  check of $(grouped "$bigrecords") records in $(grouped "$bigparts") parts in less than $maxcheck s: $(verdict "$bigbest < $maxcheck")"

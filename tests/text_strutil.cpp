@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "text/bytes.h"
 #include "text/strutil.h"
 
 namespace {
@@ -395,3 +396,28 @@ TEST(strutil, positions_and_ends) {
 }
 
 }  // namespace
+
+// The byte searches of the readers agree with plain searches, on every
+// length around the sixteen-byte steps and with the bytes at every place.
+TEST(bytes, searchesagreewithplainones) {
+    unsigned x = 7;
+    auto next = [&] { return (x = x * 1103515245 + 12345) >> 16; };
+    for (int round = 0; round < 4000; ++round) {
+        std::string h(next() % 70, 'a');
+        for (char &c : h) c = "ab ,\r\n"[next() % 6];
+        const auto *p = reinterpret_cast<const unsigned char *>(h.data());
+        std::uint32_t n = std::uint32_t(h.size());
+        SCOPED_TRACE(h);
+        ASSERT_EQ(findeither(p, n, 13, 10), std::min<std::size_t>(h.find_first_of("\r\n"), n));
+        std::uint32_t at[8], want = 0;
+        std::uint32_t got = findeach(p, n, ',', at, 8);
+        for (std::size_t i = h.find(','); i != std::string::npos && want < 8; i = h.find(',', i + 1))
+            ASSERT_EQ(at[want++], i);
+        ASSERT_EQ(got, want);
+        std::string w(1 + next() % 4, 'a');
+        for (char &c : w) c = "ab "[next() % 3];
+        ASSERT_EQ(holdspiece(p, n, reinterpret_cast<const unsigned char *>(w.data()), std::uint32_t(w.size())),
+                  h.find(w) != std::string::npos)
+            << w;
+    }
+}

@@ -124,7 +124,14 @@ void findpart() {
         idlepump();
         menustatus("Szukam części "_pl + numtostr(std::int32_t(n)) + " textbase"_pl);
         partfile = partname(std::int32_t(n), partwidth);
-        if ((listread && !partmaybe(n)) || !openinput(partfolder + partfile)) {
+        if (listread && !partmaybe(n)) {
+            // The folder holds no file for n: on to the next number it holds
+            // one for, or past the largest, in one step.
+            auto next = std::upper_bound(listparts.begin(), listparts.end(), n);
+            n = next == listparts.end() || *next > largest ? largest + 1 : *next;
+            continue;
+        }
+        if (!openinput(partfolder + partfile)) {
             if (!listread) partmaybe(n);  // the first number without a file: the folder is read
             ++n;
             continue;
