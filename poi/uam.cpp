@@ -61,19 +61,21 @@ void uamdecode(const unsigned char *raw) {
 // is longer than 100 bytes. Words end at a blank; blanks and tabs before a
 // word are skipped.
 static void addwords(shortstr &built, const shortstr &text) {
-    char low[shortstr::maxlen];
-    pllowerinto(text.data(), text.size(), low);
-    const char *p = low, *e = low + text.size();
+    // Lower case leaves blanks and tabs as they are, so the words are found
+    // in the text itself and only those looked at are lowered.
+    const char *p = text.data(), *e = p + text.size();
     while (built.size() <= 100) {
         while (p < e && (*p == ' ' || *p == '\t')) ++p;
         if (p == e) break;
         const char *q = static_cast<const char *>(std::memchr(p, ' ', std::size_t(e - p)));
         if (!q) q = e;
         std::size_t n = std::size_t(q - p);
+        char low[shortstr::maxlen];
+        pllowerinto(p, n, low);
         if (!holdspiece(reinterpret_cast<const unsigned char *>(built.data()), built.len,
-                        reinterpret_cast<const unsigned char *>(p), std::uint32_t(n))) {
+                        reinterpret_cast<const unsigned char *>(low), std::uint32_t(n))) {
             built += ' ';
-            built.append(p, n);
+            built.append(low, n);
         }
         p = q;
     }
