@@ -69,6 +69,12 @@ static void quoted(shortstr &s, std::string_view w) {
     s += '"';
 }
 
+// The errors of a text field given twice, made once: a text built at every
+// field would cost more than the rest of its reading.
+static constexpr shortstr twicekat = "Niedozwolone wielokrotne pole kategorii"_pl;
+static constexpr shortstr twicedesc = "Niedozwolone wielokrotne pole opisu"_pl;
+static constexpr shortstr twicename = "Niedozwolone wielokrotne pole nazwy"_pl;
+
 // A text field (k, o, n): its value, or the error when the record has it already.
 static void textfield(shortstr &dst, std::string_view value, const shortstr &twice) {
     if (!dst.empty()) recorderror(twice);
@@ -90,9 +96,9 @@ static void readfield(std::string_view line) {
                 if (curtba.longitude == 0 || curtba.latitude == 0) recorderror("Błędna zawartość pola pozycji (p)"_pl);
             }
             return;
-        case 'k': textfield(curtba.category, line, "Niedozwolone wielokrotne pole kategorii"_pl); return;
-        case 'o': textfield(curtba.description, line, "Niedozwolone wielokrotne pole opisu"_pl); return;
-        case 'n': textfield(curtba.name, line, "Niedozwolone wielokrotne pole nazwy"_pl); return;
+        case 'k': textfield(curtba.category, line, twicekat); return;
+        case 'o': textfield(curtba.description, line, twicedesc); return;
+        case 'n': textfield(curtba.name, line, twicename); return;
         case 'f':
             while (!line.empty()) {
                 std::string_view w = tbword(line);
