@@ -520,7 +520,16 @@ bool pipeto(const std::vector<std::string> &args, const std::string &text) {
     }
     close(fds[0]);
     bool ok = pid > 0;
-    if (ok) ok = writeall(fds[1], text);
+    if (ok) {
+        // A tool that ends without reading its input makes the write fail;
+        // it must not end this program, whoever has set up SIGPIPE.
+        struct sigaction ignore {
+        }, before{};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, &before);
+        ok = writeall(fds[1], text);
+        sigaction(SIGPIPE, &before, nullptr);
+    }
     close(fds[1]);
     if (pid <= 0) return false;
     int status = 0;
