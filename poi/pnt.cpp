@@ -133,8 +133,6 @@ bool pntcoord(std::string_view field, std::int32_t limit, std::int32_t &units) {
     return true;
 }
 
-static bool isblanktab(char c) { return c == ' ' || c == 9; }
-
 // The view v in lower case, into to (at least v.size() bytes).
 static std::string_view lowered(std::string_view v, char *to) {
     pllowerinto(v.data(), v.size(), to);

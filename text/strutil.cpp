@@ -62,8 +62,6 @@ constexpr texttables buildtables() {
 
 constexpr texttables tt = buildtables();
 
-inline bool isblanktab(unsigned char c) { return c == ' ' || c == '\t'; }
-
 // Index of the first byte that is neither blank nor tab.
 inline std::size_t skipleft(const shortstr &s) {
     std::size_t i = 0;

@@ -28,6 +28,7 @@ enum : int {
     uptoblank = 1,  // a word ends at a blank (byte 32); a tab does not end it
 };
 
+inline bool isblanktab(unsigned char c) { return c == ' ' || c == '\t'; }  // a blank or a tab
 bool isdigitchar(unsigned char c);
 bool iswordchar(unsigned char c);
 shortstr collapseblanks(const shortstr &s);

@@ -15,10 +15,10 @@
 #include "ui/tk.h"
 
 // ---- Part search state: the parts a folder holds, read once per run ----
-// A search past the end of a base tries every number its width can hold; the
-// folder is read at the first number without a file, and from then on only
-// numbers it holds are opened. Every number is still gone through, with the
-// same messages in the same order.
+// A search past the end of a base would try every number its width can
+// hold; the folder is read at the first number without a file, and from then
+// on the search steps at once to the next number it holds a file for, with
+// the same messages in the same order.
 static bool listread = false;                // the folder has been read in this run
 static bool listok = false;                  // it could be read (else every number is opened)
 static shortstr listfolder;                  // the folder read

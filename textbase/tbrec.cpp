@@ -14,8 +14,6 @@
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
-static bool isblanktab(char c) { return c == ' ' || c == '\t'; }
-
 std::string_view tbword(std::string_view &rest) {
     std::size_t i = 0, n = rest.size();
     while (i < n && isblanktab(rest[i])) i++;
