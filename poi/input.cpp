@@ -72,14 +72,17 @@ void inputreset() {
 
 bool inputfailed() { return readfailed; }
 
-// Refills the buffer; false when nothing more can be had.
-static bool refill() {
+void showreadfailure() { showerror("Nie można odczytać pliku "_pl + inpath); }
+
+// Refills the buffer; false when nothing more can be had. A read error is
+// shown at once unless the reader shows it later (tell false).
+static bool refill(bool tell = true) {
     bufpos = bufcount = 0;
     if (!infile || readfailed) return false;
     std::size_t n = std::fread(buffer, 1, inputchunk, infile);
     if (n == 0 && std::ferror(infile)) {
         readfailed = true;
-        showerror("Nie można odczytać pliku "_pl + inpath);
+        if (tell) showreadfailure();
         return false;
     }
     bufcount = std::uint16_t(n);
@@ -92,11 +95,11 @@ bool readbyte(std::uint8_t &b) {
     return true;
 }
 
-std::uint32_t readblock(void *dest, std::uint32_t n) {
+static std::uint32_t readblockas(void *dest, std::uint32_t n, bool tell) {
     auto *d = static_cast<std::uint8_t *>(dest);
     std::uint32_t got = 0;
     while (got < n) {
-        if (bufpos >= bufcount && !refill()) break;
+        if (bufpos >= bufcount && !refill(tell)) break;
         // Whole runs of the buffer at a time; the result is the same as
         // byte by byte.
         std::uint32_t take = std::uint32_t(bufcount - bufpos);
@@ -107,6 +110,9 @@ std::uint32_t readblock(void *dest, std::uint32_t n) {
     }
     return got;
 }
+
+std::uint32_t readblock(void *dest, std::uint32_t n) { return readblockas(dest, n, true); }
+std::uint32_t readblockahead(void *dest, std::uint32_t n) { return readblockas(dest, n, false); }
 
 void readchar() {
     idlepump();

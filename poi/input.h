@@ -29,9 +29,14 @@ void inputreset();  // closed, and the character and line state to its start
 
 bool readbyte(std::uint8_t &b);                        // false at the end of the file
 std::uint32_t readblock(void *dest, std::uint32_t n);  // bytes copied; fewer than n: end of file
-void readchar();                                       // next character into curchar, inputok false at the end
-void unreadchar();                                     // the next readchar delivers curchar again
-void readline();                                       // the next line into linebuf (at most 255 bytes kept)
+// readblock for a reader that reads ahead of what it converts: a read error
+// is not shown; inputfailed tells of it, and the reader shows it with
+// showreadfailure once it has converted what it read before the error.
+std::uint32_t readblockahead(void *dest, std::uint32_t n);
+void showreadfailure();
+void readchar();    // next character into curchar, inputok false at the end
+void unreadchar();  // the next readchar delivers curchar again
+void readline();    // the next line into linebuf (at most 255 bytes kept)
 
 // The characters that readchar would deliver next, taken in one step: the
 // run of bytes from the current place in the buffer up to (not including)

@@ -65,6 +65,13 @@ bool radtounits(double rad, std::int32_t &units) {
 
 bool projpoint(std::int32_t &x, std::int32_t &y) {
     if (!projdst) return false;
+    if (projcalc(x, y)) return true;
+    report("Transformacja współrzędnych nie powiodła się"_pl);
+    return false;
+}
+
+bool projcalc(std::int32_t &x, std::int32_t &y) {
+    if (!projdst) return false;
     proj_errno_reset(projsrc);
     proj_errno_reset(projdst);
     PJ_COORD c = proj_coord(double(x), double(y), 0, 0);
@@ -72,10 +79,8 @@ bool projpoint(std::int32_t &x, std::int32_t &y) {
     if (std::isfinite(c.v[0]) && std::isfinite(c.v[1]) && !proj_errno(projsrc)) c = proj_trans(projdst, PJ_FWD, c);
     std::int32_t lon, lat;
     if (!std::isfinite(c.v[0]) || !std::isfinite(c.v[1]) || proj_errno(projsrc) || proj_errno(projdst) ||
-        !radtounits(c.v[0], lon) || !radtounits(c.v[1], lat)) {
-        report("Transformacja współrzędnych nie powiodła się"_pl);
+        !radtounits(c.v[0], lon) || !radtounits(c.v[1], lat))
         return false;
-    }
     x = lon;
     y = lat;
     return true;

@@ -16,6 +16,9 @@ bool projinit();
 // latitude in 0.0000001 degree on exit. False (both left as they were) when
 // PROJ cannot transform the point or the result does not fit 32 bits.
 bool projpoint(std::int32_t &x, std::int32_t &y);
+// projpoint without the report of a failure, for the thread that transforms
+// the records read ahead (the only one using the systems while it runs).
+bool projcalc(std::int32_t &x, std::int32_t &y);
 // Releases both systems; harmless when none is held.
 void projdone();
 bool projheld();  // a system is held (between projinit and projdone)

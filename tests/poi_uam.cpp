@@ -8,8 +8,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "app/cli.h"
 #include "app/shell.h"
@@ -19,10 +23,12 @@
 #include "poi/uamkat.h"
 #include "poi/uamproj.h"
 #include "tests/childproc.h"
+#include "tests/faults.h"
 #include "tests/lscheck.h"
 #include "tests/scripted/scripted.h"
 #include "tests/testfiles.h"
 #include "text/cp1250.h"
+#include "text/strutil.h"
 #include "ui/tk.h"
 
 namespace {
@@ -200,6 +206,28 @@ TEST_F(uamtest, pointnames) {
     // The text stops growing past 100 bytes before the cut.
     uamdecode(reinterpret_cast<const unsigned char *>(rows[8].raw.data()));
     EXPECT_EQ(curuam.desc.size(), shortstr(cp(longdesc)).size() - 1);
+
+    // The conversion builds the name from the texts as they are in the file,
+    // cleaning as it goes: the same name as from the cleaned texts, also with
+    // tabs and kept marks, in textbase mode and for names past the cut.
+    const std::string texts[][3] = {
+        {"  Apteka\t", "a\tb  c\t \t", "\tkat\t"}, {"x.y, z", "  ..z  x.y ", ""},    {"", "\t\t", "  "},
+        {"ab", longdesc + "\tkoniec\t", "kat"},    {"Ł.Ó.D.Ź", "łódź ŁÓDŹ", "Łódź"},
+    };
+    for (bool tbmode : {false, true})
+        for (const char *extra : {"", ".", "\t"})
+            for (auto &tx : texts) {
+                textbasemode = tbmode;
+                extrachars = shortstr(extra);
+                curuam.name = shortstr(cp(tx[0]));
+                curuam.desc = shortstr(cp(tx[1]));
+                curuam.kat = shortstr(cp(tx[2]));
+                shortstr raw = uamlsname();
+                uamclean();
+                EXPECT_EQ(utf(raw), utf(uamlsname())) << tx[0] << "|" << tx[1] << "|" << tbmode << extra;
+            }
+    textbasemode = false;
+    extrachars = shortstr();
 }
 
 TEST_F(uamtest, shortandbrokenfiles) {
@@ -275,6 +303,58 @@ TEST_F(uamtest, filesofanybytes) {
             EXPECT_GT(lines, 0);
         }
     }
+}
+
+TEST_F(uamtest, recordsreadaheadkeeptheirorder) {
+    // Records are read and transformed in batches: points that cannot be
+    // transformed at a batch's first and last record and across three
+    // batches are told in turn, and the others written in file order.
+    std::vector<std::string> recs;
+    std::string expect;
+    int id = 0;
+    const int bad[] = {0, 1023, 1024, 2047, 2048, 3071};
+    for (int i = 0; i < 3100; ++i) {
+        bool off = std::find(std::begin(bad), std::end(bad), i) != std::end(bad);
+        recs.push_back(rec(off ? 2000000000 : 637000, 486000, "P " + std::to_string(i), "", 0));
+        if (!off)
+            expect += "\"p " + std::to_string(i) + "\",522229896,210062988,0,0,0,1," + std::to_string(++id) + "\r\n";
+    }
+    nextpointid = 1;
+    EXPECT_EQ(convert(uamfile(recs)), expect);
+    EXPECT_EQ(
+        std::count(transcript().begin(), transcript().end(), "pane: Transformacja współrzędnych nie powiodła się"), 6);
+
+    // A read error in the middle of the file: every record read whole before
+    // it is converted first, then the error is told. The error comes from
+    // the input's descriptor made a folder's part-way through the run.
+    std::string data = uamfile(std::vector<std::string>(4000, recs[1]));
+    writefile(t / "blad.uam", data);
+    long before = -1;
+    reset();
+    scripthook([&](int n) {
+        if (n != 20) return;
+        for (auto &e : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            if (std::filesystem::read_symlink(e.path(), ec) != std::filesystem::path(t / "blad.uam")) continue;
+            int fd = std::stoi(e.path().filename());
+            before = lseek(fd, 0, SEEK_CUR);
+            int dir = open(t.path.c_str(), O_RDONLY | O_DIRECTORY);
+            dup2(dir, fd);
+            close(dir);
+        }
+    });
+    nextpointid = 1;
+    std::remove(out.c_str());
+    scriptpick(t / "blad.uam");
+    convertfile();
+    ASSERT_GT(before, 8);
+    long whole = (before - 8) / 362;
+    EXPECT_EQ(lspoints(readfile(out), 1, 1), whole);
+    std::vector<std::string> p = panelines();
+    int at = errorshown("Nie można odczytać pliku " + (t / "blad.uam"));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(p.back(), "Przetworzono poprawnie " + std::to_string(whole) + " wpisów");
+    EXPECT_EQ(nextpointid, 1 + whole);
 }
 
 TEST_F(uamtest, extensionandclosing) {

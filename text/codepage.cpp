@@ -91,9 +91,15 @@ std::uint8_t detectedpage;
 
 int consolepage = 1;
 
+// The byte map of the last pair of pages converted between, made again when
+// another pair comes: the texts of a run are all converted between one pair.
+static unsigned char pagemap[256];
+static int pagemapfrom = 0, pagemapto = 0;  // its pages; 0 before the first conversion
+
 void cpinit() {
     cplow = cpbound(true);
     cphigh = cpbound(false);
+    pagemapfrom = pagemapto = 0;
     detectreset();
 }
 
@@ -106,14 +112,12 @@ unsigned char convertchar(unsigned char c, int from, int to) {
 
 void convertpage(shortstr &s, int from, int to) {
     if (from <= 1 || from == to || from > cpcount || !validpage(to)) return;
-    // The checks of convertchar once, then one look-up a byte.
-    const std::uint8_t *pos = cpidx.pos[from];
-    for (std::size_t i = 0, n = s.size(); i < n; i++) {
-        unsigned char c = s.at(i);
-        if (c < cplow || c > cphigh) continue;
-        std::uint8_t k = pos[c];
-        if (k) s.buf[i] = char(cptable[to].at(k - 1u));
+    if (from != pagemapfrom || to != pagemapto) {
+        for (int c = 0; c < 256; c++) pagemap[c] = convertchar((unsigned char)c, from, to);
+        pagemapfrom = from;
+        pagemapto = to;
     }
+    for (std::size_t i = 0, n = s.size(); i < n; i++) s.buf[i] = char(pagemap[s.at(i)]);
 }
 
 void detectreset() {

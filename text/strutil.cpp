@@ -297,12 +297,12 @@ unsigned char lastchar(const shortstr &s) { return s.empty() ? 0 : s.at(s.size()
 // What cleanname makes of each byte (itself, or a blank) for the current
 // extrachars and textbasemode, made again when either changes.
 static unsigned char cleanmap[256];
+static unsigned char cleanlow[256];  // cleanmap, then lower case
 static shortstr cleanfor;
 static bool cleanfortextbase = false;
 static bool cleanmade = false;
 
-void cleanname(shortstr &s) {
-    if (s.empty()) return;
+const unsigned char *cleantable() {
     if (!cleanmade || cleanfortextbase != textbasemode || cleanfor.view() != extrachars.view()) {
         for (int c = 0; c < 256; c++) {
             bool keep = textbasemode ? c != '\r' && c != '\n' : tt.word[c] || c == ' ';
@@ -310,13 +310,24 @@ void cleanname(shortstr &s) {
         }
         if (!textbasemode)
             for (std::size_t i = 0; i < extrachars.size(); i++) cleanmap[extrachars.at(i)] = extrachars.at(i);
+        for (int c = 0; c < 256; c++) cleanlow[c] = tt.lower[cleanmap[c]];
         cleanfor = extrachars;
         cleanfortextbase = textbasemode;
         cleanmade = true;
     }
+    return cleanmap;
+}
+
+const unsigned char *cleanlowtable() {
+    cleantable();
+    return cleanlow;
+}
+
+void cleanname(shortstr &s) {
+    if (s.empty()) return;
+    const unsigned char *map = cleantable();
     // Made in a local buffer, without branches on the bytes: each is
     // written, and kept (n moved on) unless it is a blank after a blank.
-    const unsigned char *map = cleanmap;
     const unsigned char *b = reinterpret_cast<const unsigned char *>(s.buf);
     std::size_t len = s.len, i = 0, n = 0;
     while (i < len && (map[b[i]] == ' ' || map[b[i]] == '\t')) i++;

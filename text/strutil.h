@@ -56,7 +56,15 @@ shortstr zeropad(std::int32_t n, int width);
 int trailingdigits(const shortstr &s);
 std::int32_t trailingnumber(const shortstr &s);
 unsigned char lastchar(const shortstr &s);
+// The name clean-up: bytes other than letters, digits and the kept ones
+// become blanks, runs of blanks one blank, blanks and tabs at either end go.
 void cleanname(shortstr &s);
+// The byte map of cleanname under the current settings (each kept byte
+// itself, any other a blank), for readers that clean as they go, and the
+// same map followed by lower case. A small letter is never a blank, so both
+// have their blanks and tabs at the same bytes.
+const unsigned char *cleantable();
+const unsigned char *cleanlowtable();
 
 // Result codes of the comparisons: 0 equal, 1 first sorts before, 2 after.
 // comparestr compares bytes; plcompare follows the Polish alphabet: bytes

@@ -118,6 +118,7 @@ void closegenpart() {
 
 void genrecord() {
     if (!gen.f || gen.failed) return;
+    uamclean();
     // A point the transformation could not place is written with position
     // 0 0: its grid metres are no longitude and latitude, and the check
     // reports the zero position, so the proofreader finds the record.
