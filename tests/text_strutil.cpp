@@ -149,6 +149,10 @@ TEST(strutil, numtostr_and_zeropad) {
         EXPECT_EQ(S(numtostr(r.n)), r.num) << r.n;
         EXPECT_EQ(S(zeropad(r.n, r.width)), r.pad) << r.n << " width " << r.width;
     }
+    // Every number of digits, at both of its ends and of either sign.
+    for (std::int64_t p = 1; p <= 1000000000; p *= 10)
+        for (std::int64_t v : {p - 1, p, p + 1, 2 * p - 1, 2 * p})
+            for (std::int64_t n : {v, -v}) EXPECT_EQ(S(numtostr(std::int32_t(n))), std::to_string(n));
 }
 
 TEST(strutil, trailing_digits_and_number) {

@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "text/codepage.h"
 
 constexpr shortstr lowerletters = "aąbcćdeęfghijklłmnńoópqrsśtuvwxyzźż"_pl;
@@ -200,8 +204,11 @@ std::uint32_t putdec(char *p, std::int32_t n) {
     std::uint32_t u = n < 0 ? 0u - std::uint32_t(n) : std::uint32_t(n);
     std::uint32_t len = 0;
     if (n < 0) p[len++] = '-';
-    std::uint32_t digits = 1;
-    for (std::uint32_t bound = 10; digits < 10 && u >= bound; bound *= 10) ++digits;
+    // The digit count from the bit length (times log10(2), as 1233 / 4096),
+    // one less when u lies below the power of ten that count starts at.
+    static const std::uint32_t pow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+    std::uint32_t t = ((32 - std::uint32_t(__builtin_clz(u | 1))) * 1233) >> 12;
+    std::uint32_t digits = t + 1 - ((u | 1) < pow10[t]);
     len += digits;
     char *q = p + len;  // filled from the last digit backwards, two digits a step
     while (u >= 100) {
@@ -323,25 +330,53 @@ const unsigned char *cleanlowtable() {
     return cleanlow;
 }
 
+// Whether the n bytes at p hold two blanks side by side.
+static bool hasdoubleblank(const unsigned char *p, std::size_t n) {
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i blank = _mm_set1_epi8(' ');
+    for (; i + 17 <= n; i += 16) {
+        __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), blank);
+        __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i + 1)), blank);
+        if (_mm_movemask_epi8(_mm_and_si128(a, b))) return true;
+    }
+#endif
+    for (; i + 1 < n; ++i)
+        if (p[i] == ' ' && p[i + 1] == ' ') return true;
+    return false;
+}
+
 void cleanname(shortstr &s) {
     if (s.empty()) return;
     const unsigned char *map = cleantable();
-    // Made in a local buffer, without branches on the bytes: each is
-    // written, and kept (n moved on) unless it is a blank after a blank.
-    const unsigned char *b = reinterpret_cast<const unsigned char *>(s.buf);
-    std::size_t len = s.len, i = 0, n = 0;
-    while (i < len && (map[b[i]] == ' ' || map[b[i]] == '\t')) i++;
-    char out[shortstr::maxlen + 1];
-    std::size_t prevblank = 0;  // 1 when the byte kept last is a blank
-    for (; i < len; i++) {
-        unsigned char c = map[b[i]];
-        std::size_t blank = c == ' ';
-        out[n] = char(c);
-        n += 1 - (blank & prevblank);
-        prevblank = blank;
+    // Every byte mapped in place first, in one plain loop; the text is moved
+    // only when blanks or tabs lead it or two blanks stand together, which
+    // most texts never have.
+    unsigned char *b = reinterpret_cast<unsigned char *>(s.buf);
+    std::size_t len = s.len, i = 0;
+    // Four bytes read before any is written: the compiler cannot know that
+    // the map is no part of the text, and would read one byte at a time.
+    for (; i + 4 <= len; i += 4) {
+        unsigned char c0 = b[i], c1 = b[i + 1], c2 = b[i + 2], c3 = b[i + 3];
+        b[i] = map[c0];
+        b[i + 1] = map[c1];
+        b[i + 2] = map[c2];
+        b[i + 3] = map[c3];
     }
-    while (n > 0 && (out[n - 1] == ' ' || out[n - 1] == '\t')) n--;
-    s.assign(out, n);
+    for (; i < len; i++) b[i] = map[b[i]];
+    i = 0;
+    while (i < len && isblanktab(b[i])) i++;
+    while (len > i && isblanktab(b[len - 1])) len--;
+    std::size_t n = len;
+    if (i > 0 || hasdoubleblank(b, len)) {
+        n = 0;
+        for (; i < len; i++) {
+            if (b[i] == ' ' && n > 0 && b[n - 1] == ' ') continue;
+            b[n++] = b[i];
+        }
+    }
+    s.len = std::uint8_t(n);
+    s.buf[n] = 0;
 }
 
 int comparestr(const shortstr &a, const shortstr &b) {
