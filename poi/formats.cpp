@@ -14,7 +14,9 @@
 poirec curpoi;  // the current point
 
 void clearpoi() {
-    curpoi.name = shortstr();
+    // Emptied, not zeroed: it runs for every point read.
+    curpoi.name.len = 0;
+    curpoi.name.buf[0] = 0;
     curpoi.lat = 0;
     curpoi.lon = 0;
 }

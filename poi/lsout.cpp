@@ -90,7 +90,11 @@ void lswrite() {
     std::uint32_t n = 0;
     std::size_t namelen = curpoi.name.size() < lsnamemax ? curpoi.name.size() : lsnamemax;
     line[n++] = '"';
-    std::memcpy(line + n, curpoi.name.data(), namelen);
+    // Always lsnamemax bytes (the text's buffer is longer), which the
+    // compiler copies in a few moves; the bytes past the name are written
+    // over or never written out.
+    static_assert(sizeof curpoi.name.buf >= lsnamemax);
+    std::memcpy(line + n, curpoi.name.data(), lsnamemax);
     n += std::uint32_t(namelen);
     line[n++] = '"';
     line[n++] = ',';

@@ -171,7 +171,8 @@ static void pntmake(const std::string_view *f, std::int32_t line) {
 }
 
 // The fields of a whole point line that lies in the buffer (shorter than
-// the compaction length, so no field is compacted), up to the eighth comma.
+// the compaction length, so no field is compacted), up to the eighth comma;
+// the fields the line does not reach are made empty.
 static void pntsplit(const char *p, const char *e, std::string_view *f) {
     // The eighth comma ends the eighth field.
     std::uint32_t comma[8];
@@ -183,12 +184,15 @@ static void pntsplit(const char *p, const char *e, std::string_view *f) {
         while (t > s && isblanktab(t[-1])) --t;
         f[i] = std::string_view(s, std::size_t(t - s));
     }
+    for (std::uint32_t i = commas + 1; i < 8; ++i) f[i] = {};
 }
 
 bool pntpoint() {
     clearpoi();
     if (!inputok) return false;
-    std::string_view f[8];
+    // Kept between lines: every line sets all eight, and a fresh array would
+    // be zeroed at every line.
+    static std::string_view f[8];
     // Whole lines in the buffer are taken apart where they lie; the rest go
     // through the character reader, with the same result.
     const std::uint8_t *run;
