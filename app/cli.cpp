@@ -266,6 +266,7 @@ static int batchrun(void (*run)()) {
     // Ids handed out by a run that cannot keep them would be handed out again
     // by the next one: such a run is not started.
     if (!settingswritable()) {
+        batchflush();
         tellsettingsfailure();
         fsunlockfolder();
         return exiterror;
@@ -274,8 +275,9 @@ static int batchrun(void (*run)()) {
     for (const shortstr &f : clifilelist) batchaddfile(f);
     for (std::int32_t q : cliyeslist) batchanswer(q, true);
     run();
-    bool kept = keepsettings();
+    // The pane's lines out before a failure to save goes to standard error.
     batchflush();
+    bool kept = keepsettings();
     fsunlockfolder();
     return errorflag || !kept || batchwritefailed() || batchinterrupted() ? exiterror : exitok;
 }

@@ -62,6 +62,25 @@ TEST(Batch, PaneToStandardOutputMessagesToStandardError) {
     EXPECT_FALSE(batchwritefailed());
 }
 
+TEST(Batch, LinesHeldBackForAFileKeepTheirPlaceAmongMessages) {
+    // A file gets the pane's lines in blocks; with standard error sent to
+    // the same file, every message still comes after the lines before it.
+    batchrun b;
+    batchio(fileno(b.out), fileno(b.out));
+    std::string expect;
+    for (int i = 0; i < 3000; ++i) {
+        addline(shortstr("linia " + std::to_string(i)));
+        expect += "linia " + std::to_string(i) + "\n";
+        if (i % 1000 == 999) {
+            showinfo(shortstr("po " + std::to_string(i)));
+            expect += "Info: po " + std::to_string(i) + "\n";
+        }
+    }
+    addline("koniec");
+    EXPECT_FALSE(batchwritefailed());
+    EXPECT_EQ(readback(b.out), expect + "koniec\n");
+}
+
 TEST(Batch, QuestionsAnsweredFromTheCommandLine) {
     batchrun b;
     batchanswer(3, true);

@@ -39,6 +39,8 @@ std::string part;                       // pane text not yet ended by a line bre
 int outfd = 1;                          // pane lines (standard output)
 int errfd = 2;                          // messages and status items (standard error)
 bool outfailed = false;                 // standard output refused a line; no more are tried
+std::string outbuf;                     // pane lines not yet written (see outline)
+double lastout = -1;                    // monotonic time outbuf was last written; -1 = never
 volatile std::sig_atomic_t sigint = 0;  // Ctrl+C arrived, not yet taken by pumpmessage
 bool interrupted = false;               // Ctrl+C arrived during this run
 double laststatus = -1;                 // monotonic time of the last status shown; -1 = none
@@ -47,12 +49,49 @@ double now() { return std::chrono::duration<double>(std::chrono::steady_clock::n
 
 void onsigint(int) { sigint = 1; }
 
-void outline(const std::string &line) {
-    if (outfailed) return;
-    if (!writeall(outfd, termtext(line) + "\n")) outfailed = true;
+bool istty(int fd) {
+#ifdef _WIN32
+    return _isatty(fd);
+#else
+    return isatty(fd);
+#endif
 }
 
-void errline(const shortstr &t) { writeall(errfd, termtext(t.view()) + "\n"); }
+// Whether standard output is a terminal; asked once per descriptor.
+bool outtty() {
+    static int asked = -1;
+    static bool tty = false;
+    if (asked != outfd) {
+        asked = outfd;
+        tty = istty(outfd);
+    }
+    return tty;
+}
+
+// Writes the pane lines held back.
+void outwrite() {
+    if (outbuf.empty()) return;
+    if (!outfailed && !writeall(outfd, outbuf)) outfailed = true;
+    outbuf.clear();
+    lastout = now();
+}
+
+// A terminal gets every line at once. A file or a pipe gets them in blocks
+// (a check with a hundred thousand warnings would otherwise spend more time
+// in writes than in checking), at the latest a second after the last block,
+// and always before anything goes to standard error, so that both streams
+// sent to one file keep their order.
+void outline(const std::string &line) {
+    if (outfailed) return;
+    outbuf += termtext(line);
+    outbuf += '\n';
+    if (outtty() || outbuf.size() >= 65536 || now() - lastout >= 1.0) outwrite();
+}
+
+void errline(const shortstr &t) {
+    outwrite();
+    writeall(errfd, termtext(t.view()) + "\n");
+}
 
 bool init() {
 #ifndef _WIN32
@@ -99,11 +138,7 @@ bool errtty() {
     static bool tty = false;
     if (asked != errfd) {
         asked = errfd;
-#ifdef _WIN32
-        tty = _isatty(errfd);
-#else
-        tty = isatty(errfd);
-#endif
+        tty = istty(errfd);
     }
     return tty;
 }
@@ -152,6 +187,8 @@ void playsoundsync(const shortstr &) {}
 void shellopen(const shortstr &) {}
 
 void pumpmessage() {
+    // Lines held back while a run reads on without a new one.
+    if (!outbuf.empty() && now() - lastout >= 1.0) outwrite();
     if (sigint) {
         sigint = 0;
         interrupted = true;
@@ -189,6 +226,7 @@ void batchaddfile(const shortstr &path) { files.push_back(path); }
 void batchanswer(std::int32_t id, bool yes) { answers.push_back({id, yes}); }
 
 void batchreset() {
+    outwrite();
     files.clear();
     answers.clear();
     part.clear();
@@ -199,16 +237,22 @@ void batchreset() {
 }
 
 void batchflush() {
-    if (part.empty()) return;
-    std::string line;
-    line.swap(part);
-    outline(line);
+    if (!part.empty()) {
+        std::string line;
+        line.swap(part);
+        outline(line);
+    }
+    outwrite();
 }
 
-bool batchwritefailed() { return outfailed; }
+bool batchwritefailed() {
+    outwrite();
+    return outfailed;
+}
 bool batchinterrupted() { return interrupted; }
 
 void batchio(int out, int err) {
+    outwrite();
     outfd = out;
     errfd = err;
 }
