@@ -423,5 +423,6 @@ TEST(bytes, searchesagreewithplainones) {
         ASSERT_EQ(holdspiece(p, n, reinterpret_cast<const unsigned char *>(w.data()), std::uint32_t(w.size())),
                   h.find(w) != std::string::npos)
             << w;
+        ASSERT_EQ(holdsdoubleblank(p, n), h.find("  ") != std::string::npos);
     }
 }

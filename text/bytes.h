@@ -83,3 +83,25 @@ inline bool holdspiece(const unsigned char *h, std::uint32_t hn, const unsigned 
         if (h[i] == w[0] && h[i + n - 1] == w[n - 1] && same(i)) return true;
     return false;
 }
+
+// Whether the n bytes at p hold two blanks side by side.
+inline bool holdsdoubleblank(const unsigned char *p, std::uint32_t n) {
+    std::uint32_t i = 0;
+#ifdef __SSE2__
+    const __m128i blank = _mm_set1_epi8(' ');
+    auto at = [&](std::uint32_t k) {
+        __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k)), blank);
+        __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + k + 1)), blank);
+        return _mm_movemask_epi8(_mm_and_si128(a, b)) != 0;
+    };
+    if (n >= 17) {
+        for (; i + 17 <= n; i += 16)
+            if (at(i)) return true;
+        // The rest in one more step that overlaps the last.
+        return i < n - 1 && at(n - 17);
+    }
+#endif
+    for (; i + 1 < n; ++i)
+        if (p[i] == ' ' && p[i + 1] == ' ') return true;
+    return false;
+}

@@ -6,9 +6,7 @@
 
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "text/bytes.h"
 
 #include "text/codepage.h"
 
@@ -258,6 +256,16 @@ std::int32_t strtonum(std::string_view s) {
     // rather than a cut or wrapped value the user did not type.
     const std::uint64_t limit = neg ? 2147483648u : 2147483647u;
     std::uint64_t v = 0;
+    if (base == 10) {
+        // The usual case, every record of a textbase has two: digits alone.
+        for (; i < n; i++) {
+            unsigned d = unsigned(static_cast<unsigned char>(s[i])) - '0';
+            if (d > 9) break;
+            v = v * 10 + d;
+            if (v > limit) return 0;
+        }
+        return std::int32_t(neg ? -std::int64_t(v) : std::int64_t(v));
+    }
     for (; i < n; i++) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         unsigned d;
@@ -330,22 +338,6 @@ const unsigned char *cleanlowtable() {
     return cleanlow;
 }
 
-// Whether the n bytes at p hold two blanks side by side.
-static bool hasdoubleblank(const unsigned char *p, std::size_t n) {
-    std::size_t i = 0;
-#ifdef __SSE2__
-    const __m128i blank = _mm_set1_epi8(' ');
-    for (; i + 17 <= n; i += 16) {
-        __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), blank);
-        __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i + 1)), blank);
-        if (_mm_movemask_epi8(_mm_and_si128(a, b))) return true;
-    }
-#endif
-    for (; i + 1 < n; ++i)
-        if (p[i] == ' ' && p[i + 1] == ' ') return true;
-    return false;
-}
-
 void cleanname(shortstr &s) {
     if (s.empty()) return;
     const unsigned char *map = cleantable();
@@ -368,7 +360,7 @@ void cleanname(shortstr &s) {
     while (i < len && isblanktab(b[i])) i++;
     while (len > i && isblanktab(b[len - 1])) len--;
     std::size_t n = len;
-    if (i > 0 || hasdoubleblank(b, len)) {
+    if (i > 0 || holdsdoubleblank(b, std::uint32_t(len))) {
         n = 0;
         for (; i < len; i++) {
             if (b[i] == ' ' && n > 0 && b[n - 1] == ' ') continue;

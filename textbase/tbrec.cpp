@@ -10,24 +10,35 @@
 #include "core/app.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
+#include "text/bytes.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
 #include "ui/tk.h"
 
 std::string_view tbword(std::string_view &rest) {
-    std::size_t i = 0, n = rest.size();
-    while (i < n && isblanktab(rest[i])) i++;
-    std::size_t j = i;
-    while (j < n && rest[j] != ' ') j++;
-    std::string_view w = rest.substr(i, j - i);
-    while (j < n && isblanktab(rest[j])) j++;
-    rest.remove_prefix(j);
+    const char *p = rest.data(), *e = p + rest.size();
+    while (p < e && isblanktab(*p)) ++p;
+    const char *q = p;
+    while (q < e && *q != ' ') ++q;
+    std::string_view w(p, std::size_t(q - p));
+    while (q < e && isblanktab(*q)) ++q;
+    rest = std::string_view(q, std::size_t(e - q));
     return w;
 }
 
-// The line buffer without its trailing blanks and tabs.
-static std::string_view lineview() {
-    std::string_view v = linebuf.view();
+// The next line without its trailing blanks and tabs: where it lies in the
+// input's buffer when it lies there whole (good until the next read), else
+// as readline keeps it in the line buffer.
+static std::string_view nextline() {
+    const std::uint8_t *run;
+    std::uint32_t n;
+    std::string_view v;
+    if (peekline(run, n)) {
+        v = std::string_view(reinterpret_cast<const char *>(run), n);
+    } else {
+        readline();
+        v = linebuf.view();
+    }
     while (!v.empty() && isblanktab(v.back())) v.remove_suffix(1);
     return v;
 }
@@ -37,9 +48,15 @@ static void setvalue(shortstr &dst, std::string_view v) {
     while (!v.empty() && isblanktab(v.front())) v.remove_prefix(1);
     while (!v.empty() && isblanktab(v.back())) v.remove_suffix(1);
     std::size_t n = 0;
-    for (char c : v) {
-        if (c == ' ' && n > 0 && dst.buf[n - 1] == ' ') continue;
-        dst.buf[n++] = c;
+    // Most values hold no two blanks together: copied whole.
+    if (!holdsdoubleblank(reinterpret_cast<const unsigned char *>(v.data()), std::uint32_t(v.size()))) {
+        n = v.size();
+        std::memcpy(dst.buf, v.data(), n);
+    } else {
+        for (char c : v) {
+            if (c == ' ' && n > 0 && dst.buf[n - 1] == ' ') continue;
+            dst.buf[n++] = c;
+        }
     }
     dst.len = std::uint8_t(n);
     dst.buf[n] = 0;
@@ -135,8 +152,7 @@ tboutcome readrecord() {
     curtba.state = tbvalid;
     std::string_view line;
     do {
-        readline();
-        line = lineview();
+        line = nextline();
     } while (line.empty() && inputok && !quitflag);
     // A last line without its line end counts as a line of its own.
     if (!line.empty() && !inputok) countline();
@@ -170,8 +186,7 @@ tboutcome readrecord() {
         if (quitflag) return tbstopped;
         readfield(line);
         if (!inputok) break;
-        readline();
-        line = lineview();
+        line = nextline();
         if (line.empty()) break;
         if (!inputok) countline();
     }
