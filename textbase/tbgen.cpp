@@ -75,17 +75,23 @@ bool openpart() {
             "ścieżce."_pl);
         return false;
     }
-    // One level of folder; a folder that is already there is what we want.
-    shortstr folder = destfolder;
-    if (folder.size() > 1) droplastchar(folder);
-    int err = fsmkdir(folder);
-    if (err != 0 && !fileexists(folder)) {
-        showerror("Nie można utworzyć folderu "_pl + destfolder + writereason(err));
-        return false;
-    }
     shortstr path = destfolder + name;
     errno = 0;
     std::FILE *f = fsopen(path, "wb");
+    if (!f && errno == ENOENT) {
+        // The folder is made (one level) when the part cannot be made for
+        // want of it: at the first part, or when it went during the run;
+        // the other parts need no folder call.
+        shortstr folder = destfolder;
+        if (folder.size() > 1) droplastchar(folder);
+        int err = fsmkdir(folder);
+        if (err != 0 && !fileexists(folder)) {
+            showerror("Nie można utworzyć folderu "_pl + destfolder + writereason(err));
+            return false;
+        }
+        errno = 0;
+        f = fsopen(path, "wb");
+    }
     if (!f) {
         showerror("Nie można utworzyć pliku części bazy "_pl + path + writereason(errno));
         return false;
