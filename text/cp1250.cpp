@@ -122,24 +122,53 @@ static std::string cp1250from(view s, char32_t (*next)(view, std::size_t &)) {
 
 std::string cp1250fromutf8(std::string_view s) { return cp1250from(s, nextutf8); }
 
-std::string utf8fromcp1250(std::string_view s) {
-    std::string r;
-    r.reserve(s.size() + s.size() / 2);
-    for (char ch : s) {
-        char32_t cp = cp1250cp((unsigned char)ch);
+namespace {
+
+// Each byte's UTF-8 bytes (at most three) and their number, made at compile
+// time from the code page: one look-up a byte instead of a decision.
+struct utf8row {
+    unsigned char n;
+    char b[3];
+};
+struct utf8table {
+    utf8row row[256];
+};
+
+constexpr utf8table buildutf8() {
+    utf8table t{};
+    for (int i = 0; i < 256; i++) {
+        char32_t cp = cp1250cp((unsigned char)i);
+        utf8row &r = t.row[i];
         if (cp < 0x80) {
-            r += char(cp);
+            r = {1, {char(cp), 0, 0}};
         } else if (cp == 0xFFFD) {
-            r += '?';
+            r = {1, {'?', 0, 0}};
         } else if (cp < 0x800) {
-            r += char(0xC0 | (cp >> 6));
-            r += char(0x80 | (cp & 0x3F));
+            r = {2, {char(0xC0 | (cp >> 6)), char(0x80 | (cp & 0x3F)), 0}};
         } else {
-            r += char(0xE0 | (cp >> 12));
-            r += char(0x80 | ((cp >> 6) & 0x3F));
-            r += char(0x80 | (cp & 0x3F));
+            r = {3, {char(0xE0 | (cp >> 12)), char(0x80 | ((cp >> 6) & 0x3F)), char(0x80 | (cp & 0x3F))}};
         }
     }
+    return t;
+}
+
+constexpr utf8table utf8of = buildutf8();
+
+}  // namespace
+
+std::string utf8fromcp1250(std::string_view s) {
+    // Written through a pointer into room for the longest result, then cut
+    // to what was written.
+    std::string r(s.size() * 3, '\0');
+    char *o = r.data();
+    for (char ch : s) {
+        const utf8row &u = utf8of.row[(unsigned char)ch];
+        o[0] = u.b[0];
+        o[1] = u.b[1];
+        o[2] = u.b[2];
+        o += u.n;
+    }
+    r.resize(std::size_t(o - r.data()));
     return r;
 }
 

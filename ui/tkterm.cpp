@@ -11,14 +11,15 @@
 #endif
 
 std::string termtext(std::string_view cp) {
-    std::string s;
-    s.reserve(cp.size());
+    std::string s(cp.size(), '\0');
+    char *o = s.data();
     for (std::size_t i = 0; i < cp.size(); i++) {
         char c = cp[i];
         if (c == '\r' && i + 1 < cp.size() && cp[i + 1] == '\n') continue;  // "\r\n" in a box text breaks as "\n"
         if (iscontrolbyte(c) && !(c == '\n' && i > 0 && cp[i - 1] == '\r')) c = '?';
-        s += c;
+        *o++ = c;
     }
+    s.resize(std::size_t(o - s.data()));
     return utf8fromcp1250(s);
 }
 
