@@ -49,24 +49,29 @@ double now() { return std::chrono::duration<double>(std::chrono::steady_clock::n
 
 void onsigint(int) { sigint = 1; }
 
-bool istty(int fd) {
+// Whether a descriptor is a terminal, asked once per descriptor: a search
+// over many parts gives a status item for every number it tries, and a check
+// a pane line for every warning.
+struct ttyanswer {
+    int fd = -1;       // the descriptor asked about; -1 before the first question
+    bool tty = false;  // its answer
+};
+ttyanswer outanswer, erranswer;  // of standard output and of standard error
+
+bool istty(ttyanswer &a, int fd) {
+    if (a.fd != fd) {
+        a.fd = fd;
 #ifdef _WIN32
-    return _isatty(fd);
+        a.tty = _isatty(fd);
 #else
-    return isatty(fd);
+        a.tty = isatty(fd);
 #endif
+    }
+    return a.tty;
 }
 
-// Whether standard output is a terminal; asked once per descriptor.
-bool outtty() {
-    static int asked = -1;
-    static bool tty = false;
-    if (asked != outfd) {
-        asked = outfd;
-        tty = istty(outfd);
-    }
-    return tty;
-}
+bool outtty() { return istty(outanswer, outfd); }
+bool errtty() { return istty(erranswer, errfd); }
 
 // Writes the pane lines held back.
 void outwrite() {
@@ -130,18 +135,6 @@ void clearpane() { batchflush(); }
 void listreset() {}
 void listadd(const shortstr &) {}
 void listselect(std::int32_t) {}
-
-// Whether standard error is a terminal; asked once per descriptor, as a
-// search over many parts gives a status item for every number it tries.
-bool errtty() {
-    static int asked = -1;
-    static bool tty = false;
-    if (asked != errfd) {
-        asked = errfd;
-        tty = istty(errfd);
-    }
-    return tty;
-}
 
 void menustatus(const shortstr &t) {
     if (!errtty()) return;
