@@ -55,6 +55,7 @@ static void chooseoutput() {
 static void resetoutput() {
     if (!askyesno("Czy na pewno chcesz usunąć z dysku aktualny plik wynikowy?"_pl)) return;
     if (deletefile(outputfile) != 0) showinfo("Operacja nie powiodła się"_pl);
+    else report("Usunięto plik wynikowy "_pl + outputfile);
 }
 
 static void copyoutput() {

@@ -31,4 +31,10 @@ void runcancelled() {
     playsound(progdir() + "evcancel.wav", false);
 }
 
+// A run the user stopped by closing says so after its counts, so that the
+// counts are not taken for those of a whole file.
+void runstopped() {
+    if (quitflag) report("Przetwarzanie przerwane"_pl);
+}
+
 shortstr yesnoword(bool b) { return b ? "tak"_pl : "nie"_pl; }

@@ -40,4 +40,5 @@ void convertfile() {
     closeinput();
     report("Pominięto "_pl + numtostr(skippedcount) + " wpisów"_pl);
     report("Przetworzono poprawnie "_pl + numtostr(writtencount) + " wpisów"_pl);
+    runstopped();
 }

@@ -150,7 +150,9 @@ TEST(Console, MenuIsPrintedAndAChoiceTaken) {
         {"9\n0\n3\n", 3,
          "9\nNie ma pozycji o numerze 9\nWybierz pozycję (Enter = 1): 0\nNie ma pozycji o numerze 0\n"
          "Wybierz pozycję (Enter = 1): 3\n"},
-        {"bla\n?\nk\n", 1, "bla\nNie rozumiem: bla\nWybierz pozycję (Enter = 1): ?\n"},
+        {"bla\n?\nk\n", 1,
+         "bla\nNie rozumiem: bla (wpisz numer pozycji, skrót albo ? aby usłyszeć menu)\nWybierz pozycję (Enter = 1): "
+         "?\n"},
         {"3\r\n", 3, "3\n"},
     };
     for (const auto &r : rows) {
@@ -216,22 +218,72 @@ TEST(Console, CtrlCDuringARunWaitsForThePump) {
     EXPECT_EQ(s.output(), "Czy przerwać aktualny proces i zakończyć program? (t/n): t\n");
 }
 
-TEST(Console, CtrlCCancelsAPromptAndTheRequestWaits) {
-    session s("", true);  // nothing typed yet: readstr waits
-    pthread_t self = pthread_self();
-    std::thread t([self] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        pthread_kill(self, SIGINT);
-    });
-    shortstr r = readstr("Folder docelowy", "abc");
-    t.join();
-    EXPECT_EQ(opstatus, 1);
-    EXPECT_EQ(r, "abc");
-    EXPECT_FALSE(quitflag);
-    EXPECT_EQ(write(s.in[1], "tak\n", 4), 4);
-    pumpmessage();
-    EXPECT_TRUE(quitflag);
-    EXPECT_EQ(s.output(), "Folder docelowy (Enter = abc): \nCzy na pewno chcesz zamknąć program? (t/n): tak\n");
+// Ctrl+C at a question, a value prompt, a file prompt or a box asks the
+// closing question at once; No asks the interrupted one again, Yes ends it
+// unanswered.
+TEST(Console, CtrlCAtAnyPromptAsksToCloseThenAsksAgain) {
+    const std::string close = "Czy na pewno chcesz zamknąć program? (t/n): ";
+    const std::string file = "Ścieżka pliku (Enter = anuluj, ? = lista plików): ";
+    const struct {
+        int kind;            // 0 yes/no, 1 readstr, 2 choosefile, 3 box
+        const char *typed;   // after Ctrl+C
+        bool quit;           // the closing question answered Yes
+        const char *prompt;  // the interrupted prompt
+    } rows[] = {
+        {0, "n\nt\n", false, "Czy dopisać? (t/n): "},
+        {1, "n\nxyz\n", false, "Folder docelowy (Enter = abc): "},
+        {2, "n\n\n", false, nullptr},
+        {3, "n\n\n", false, "Naciśnij Enter"},
+        {0, "t\n", true, "Czy dopisać? (t/n): "},
+        {1, "t\n", true, "Folder docelowy (Enter = abc): "},
+    };
+    for (const auto &r : rows) {
+        session s("", true);
+        pthread_t self = pthread_self();
+        int in = s.in[1];
+        std::string typed = r.typed;
+        std::thread t([self, in, typed] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            pthread_kill(self, SIGINT);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_EQ(write(in, typed.data(), typed.size()), ssize_t(typed.size()));
+        });
+        bool yes = false;
+        shortstr got;
+        if (r.kind == 0) yes = askyesno(cp("Czy dopisać"));
+        if (r.kind == 1) got = readstr("Folder docelowy", "abc");
+        if (r.kind == 2) choosefile(fileall, 0);
+        if (r.kind == 3) showinfo("x");
+        t.join();
+        std::string prompt = r.prompt ? r.prompt : file;
+        std::string out = s.output();
+        std::size_t at = out.find(prompt + "\n" + close);
+        EXPECT_NE(at, std::string::npos) << out;
+        EXPECT_EQ(quitflag, r.quit) << out;
+        if (r.quit) {
+            EXPECT_TRUE(out.ends_with(close + "t\n")) << out;
+            EXPECT_FALSE(yes);
+            if (r.kind == 1) {
+                EXPECT_EQ(got, "abc");
+            }
+        } else {
+            EXPECT_NE(out.find(close + "n\n" + prompt, at), std::string::npos) << out;
+            EXPECT_EQ(yes, r.kind == 0);
+            if (r.kind == 1) {
+                EXPECT_EQ(got, "xyz");
+            }
+        }
+    }
+}
+
+// A box that repeats the pane line just printed only waits for Enter.
+TEST(Console, ABoxAfterItsOwnPaneLineSaysItOnce) {
+    session s("\n\n");
+    addline(cp("Błąd: zły plik"));
+    showinfo(cp("Błąd: zły plik"));
+    addline("inna");
+    showinfo(cp("Błąd: zły plik"));
+    EXPECT_EQ(s.output(), "Błąd: zły plik\nNaciśnij Enter\ninna\nInfo: Błąd: zły plik\nNaciśnij Enter\n");
 }
 
 TEST(Console, Utf8InAndOut) {
@@ -343,7 +395,7 @@ TEST(ConsoleFiles, OpenRefusesMissingFilesAndFolders) {
     choosefile(fileown, 0);
     EXPECT_EQ(opstatus, 0);
     EXPECT_EQ(dlgtext.str(), f.str() + "/a.pnt");
-    const std::string q = "Ścieżka pliku (Enter = anuluj): ";
+    const std::string q = "Ścieżka pliku (Enter = anuluj, ? = lista plików): ";
     EXPECT_EQ(s.output(), "Wybierz plik poi do konwersji\nTypy plików: Pliki poi (*.pnt *.uam)\nFolder: " + f.str() +
                               "\n" + q + "nie.pnt\nNie ma takiego pliku: " + f.str() + "/nie.pnt\n" + q +
                               "sub\nTo jest folder, a nie plik: " + f.str() + "/sub\n" + q + "./sub/../a.pnt\n");
@@ -377,7 +429,7 @@ TEST(ConsoleFiles, LongOrForeignPathsAreRefusedNeverCut) {
     EXPECT_NE(out.find("Ścieżka jest za długa: ma więcej niż 255 znaków.\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej).\n"), std::string::npos)
         << out;
-    EXPECT_TRUE(out.ends_with("(Enter = anuluj): \n")) << out;
+    EXPECT_TRUE(out.ends_with("(Enter = anuluj, ? = lista plików): \n")) << out;
 }
 
 TEST(ConsoleFiles, SaveAddsTheExtensionAndAsksBeforeOverwriting) {
@@ -395,6 +447,54 @@ TEST(ConsoleFiles, SaveAddsTheExtensionAndAsksBeforeOverwriting) {
               std::string::npos)
         << out;
     EXPECT_NE(out.find("Nie ma takiego folderu: " + f.str() + "/brak\n"), std::string::npos) << out;
+}
+
+// The folder prompt keeps the file prompts' rules: refused and asked again
+// when the path cannot be kept or names a file, "~/" expanded, an empty line
+// taken as the empty folder.
+TEST(ConsoleFiles, FolderPromptKeepsThePathRules) {
+    folder f;
+    std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", f.str().c_str(), 1);
+    session s("Москва\n" + std::string(300, 'x') + "\na.pnt\nbrak/x\n~/x\n\n");
+    ASSERT_EQ(chdir(f.str().c_str()), 0);
+    EXPECT_EQ(readfolder("Folder docelowy", "stary", "tba"), shortstr(f.str() + "/x/"));
+    EXPECT_EQ(readfolder("Folder docelowy", "stary", "tba"), "");
+    EXPECT_EQ(opstatus, 0);
+    std::string out = s.output();
+    for (const char *why : {"Ścieżka zawiera znaki spoza strony kodowej Windows-1250 (polskiej).\n",
+                            "Ścieżka jest za długa: ma więcej niż 255 znaków.\n",
+                            "To jest plik, a nie folder: ", "Nie ma takiego folderu: "})
+        EXPECT_NE(out.find(why), std::string::npos) << why << "\n" << out;
+    EXPECT_NE(out.find("Folder docelowy (pusty wiersz = tba): "), std::string::npos) << out;
+    setenv("HOME", home.c_str(), 1);
+    ASSERT_EQ(chdir("/"), 0);
+}
+
+// "?" lists the folder as numbered lines (up, folders, files of the types);
+// a number picks an entry; a name in another case is found.
+TEST(ConsoleFiles, ListingPicksByNumberAndNamesMatchInAnyCase) {
+    folder f;
+    std::ofstream(f.dir / "sub" / "B.PNT") << "x";
+    std::ofstream(f.dir / "notes.txt") << "x";
+    session s("?\n2\nb.pnt\n");
+    dlgtext = shortstr(f.str());
+    dlgfilter("Pliki pnt", "*.pnt");
+    choosefile(fileown, 0);
+    EXPECT_EQ(dlgtext.str(), f.str() + "/sub/B.PNT");
+    EXPECT_NE(s.output().find("?\n1. .. (folder)\n2. sub (folder)\n3. a.pnt\n"), std::string::npos) << s.output();
+    EXPECT_NE(s.output().find("2\nFolder: " + f.str() + "/sub\n"), std::string::npos) << s.output();
+}
+
+// A folder typed at a save prompt is refused, never turned into a file
+// named like it.
+TEST(ConsoleFiles, SaveRefusesAFolder) {
+    folder f;
+    session s("sub\n\n");
+    dlgtext = shortstr(f.str());
+    choosefile(filetext, 2);
+    EXPECT_EQ(opstatus, 1);
+    EXPECT_NE(s.output().find("To jest folder, a nie plik: " + f.str() + "/sub\n"), std::string::npos) << s.output();
 }
 
 }  // namespace

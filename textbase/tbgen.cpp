@@ -175,8 +175,12 @@ void generatetextbase() {
     if (openpart()) {
         textbasemode = true;
         if (uamstart()) {
+            // The status item of every run, without its sounds: generation
+            // plays none.
             busyflag = true;
+            menustatus("Przetwarzanie w toku..."_pl);
             while (!quitflag && !errorflag && uamrecord()) genrecord();
+            menuclear();
             busyflag = false;
             uamdone();
         }
@@ -185,4 +189,5 @@ void generatetextbase() {
     closeinput();
     textbasemode = false;
     report("Zapisano "_pl + numtostr(writtencount) + " rekordów"_pl);
+    runstopped();
 }

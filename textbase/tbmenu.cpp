@@ -37,7 +37,8 @@ void genmenu() {
         if (choice == 0) return;
         if (choice == ifirst) firstpart = readnum("Numer pierwszej części bazy"_pl, firstpart, 1, 2000000000);
         else if (choice == isize) partsize = readnum("ile rekordów w jednej części"_pl, partsize, 1, 2000000000);
-        else if (choice == idest) destfolder = readstr("Folder docelowy"_pl, destfolder);
+        else if (choice == idest)
+            destfolder = readfolder("Folder docelowy"_pl, destfolder, "folder tba obok programu"_pl);
         else if (choice == igen) generatetextbase();
         if (quitflag || choice == iback) {
             menuchoice = 0;

@@ -67,6 +67,7 @@ void textbaserun() {
         report("Prawidłowych ilościowo części: "_pl + numtostr(goodparts));
         report("Nieprawidłowych ilościowo części: "_pl + numtostr(badparts));
     }
+    runstopped();
     extrachars = shortstr();
 }
 

@@ -25,6 +25,8 @@ std::int32_t itemcount = 0;             // items in the list menu, 0..maxitems
 std::uint8_t itemhotkey[maxitems + 1];  // hotkey code of item n, 0 = none (index 0 unused)
 std::int32_t idlecount = 0;             // idlepump calls since the last pumped message
 std::uint8_t hotkeypending = 0;         // hotkey delivered by the platform, not yet resolved
+bool dlgfolder = false;                 // the input dialog asks for a folder (readfolder)
+shortstr dlgempty;                      // while dlgfolder: what an empty folder stands for
 const tkdriver *tkdrv = &batchdrv;      // the implementation in use (tkuse picks it)
 static bool windowmade = false;         // guiinit made the main window (or stand-in)
 
@@ -43,6 +45,8 @@ void tkreset() {
     for (auto &h : itemhotkey) h = 0;
     idlecount = 0;
     hotkeypending = 0;
+    dlgfolder = false;
+    dlgempty = shortstr();
     windowmade = false;
 }
 
@@ -195,6 +199,24 @@ shortstr readstr(const shortstr &prompt, const shortstr &initial) {
     opstatus = 0;
     if (tkdrv->readstrdlg()) dlgtext.resize(254);  // the field gives back at most 254 characters
     else {
+        opstatus = 1;
+        dlgtext = initial;
+    }
+    dlgtext = trimboth(dlgtext);
+    return dlgtext;
+}
+
+shortstr readfolder(const shortstr &prompt, const shortstr &initial, const shortstr &emptymeans) {
+    dlgtitle = "Wprowadzanie danych";
+    dlgprompt = prompt;
+    dlgtext = initial;
+    dlgfolder = true;
+    dlgempty = emptymeans;
+    opstatus = 0;
+    bool ok = tkdrv->readstrdlg();
+    dlgfolder = false;
+    dlgempty = shortstr();
+    if (!ok) {
         opstatus = 1;
         dlgtext = initial;
     }

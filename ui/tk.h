@@ -49,6 +49,12 @@ bool askyesno(const shortstr &t, std::int32_t id = 0);
 // ---- Input ----
 shortstr readstr(const shortstr &prompt, const shortstr &initial);
 std::int32_t readnum(const shortstr &prompt, std::int32_t def, std::int32_t min, std::int32_t max);
+// A folder, typed as readstr types a text; an empty answer is a value of its
+// own, and emptymeans says what it stands for ("folder tba obok programu").
+// Where paths are typed as text (the terminal) the answer keeps the rules of
+// the file prompts: refused and asked again when too long or not storable,
+// "~/" expanded, relative to the current folder, made absolute.
+shortstr readfolder(const shortstr &prompt, const shortstr &initial, const shortstr &emptymeans);
 
 // ---- Files ----
 // Flags: 1 all files, 2 the caller's own list in dlgprompt, 4 text files, 8 sound files.

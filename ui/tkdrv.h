@@ -36,6 +36,8 @@ extern const tkdriver *tkdrv;
 void tkuse(const tkdriver *d);
 
 // Shared pieces for implementations.
+extern bool dlgfolder;                     // readstrdlg asks for a folder (readfolder); an empty answer is one
+extern shortstr dlgempty;                  // while dlgfolder: what an empty folder stands for
 extern std::uint8_t hotkeypending;         // hotkey received and not yet resolved; 0 = none
 constexpr std::int32_t panemax = 1000000;  // characters a pane that keeps its text holds
 bool tkwindow();                           // the main window (or stand-in) exists
