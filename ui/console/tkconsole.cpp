@@ -413,6 +413,9 @@ int editline(EditLine *e, std::string &l, const std::string &prefill) {
     intrhit = false;
     lasttab.clear();
     if (!prefill.empty()) el_push(e, prefill.c_str());
+    // The terminal leaves line mode before the prompt is shown, so that a key
+    // pressed as soon as it is heard is not echoed twice.
+    el_set(e, EL_PREP_TERM, 1);
     int n = 0;
     const char *s = el_gets(e, &n);
     l = s && n > 0 ? std::string(s, std::size_t(n)) : std::string();
