@@ -64,6 +64,11 @@ struct ptyprog {
         }
     }
     void type(const std::string &keys) { ASSERT_EQ(write(fd, keys.data(), keys.size()), ssize_t(keys.size())); }
+    // Types keys, then waits for what they bring.
+    bool press(const std::string &keys, const std::string &text) {
+        type(keys);
+        return waitfor(text);
+    }
 };
 
 const std::string prompt = "Wybierz pozycję (Enter = 1): ";
@@ -107,10 +112,8 @@ TEST(pty, typeaheadduringarunisdropped) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ptyprog p(t.path);
     ASSERT_TRUE(p.waitfor(prompt));
-    p.type("\033k");
-    ASSERT_TRUE(p.waitfor("Wybierz pozycję"));
-    p.type("\033k");
-    ASSERT_TRUE(p.waitfor("Ścieżka pliku"));
+    ASSERT_TRUE(p.press("\033k", "Wybierz pozycję"));
+    ASSERT_TRUE(p.press("\033k", "Ścieżka pliku"));
     p.type(fifo + "\r");
     int w = open(fifo.c_str(), O_WRONLY);
     ASSERT_GE(w, 0);
@@ -139,18 +142,12 @@ TEST(pty, ctrlcasksagainandtabcompletes) {
     std::ofstream(t / "punkty2.pnt") << "x";
     ptyprog p(t.path);
     ASSERT_TRUE(p.waitfor(prompt));
-    p.type("\033k");
-    ASSERT_TRUE(p.waitfor("Wybierz pozycję"));
-    p.type("\033u");
-    ASSERT_TRUE(p.waitfor("Id użytkownika (Enter = 1): "));
-    p.type("12\003");
-    EXPECT_TRUE(p.waitfor("Czy na pewno chcesz zamknąć program? (t/n): ")) << p.out;
-    p.type("n\r");
-    EXPECT_TRUE(p.waitfor("Id użytkownika (Enter = 1): ")) << p.out;
-    p.type("\r");
-    ASSERT_TRUE(p.waitfor("Wybierz pozycję"));
-    p.type("\033k");
-    ASSERT_TRUE(p.waitfor("Ścieżka pliku"));
+    ASSERT_TRUE(p.press("\033k", "Wybierz pozycję"));
+    ASSERT_TRUE(p.press("\033u", "Id użytkownika (Enter = 1): "));
+    EXPECT_TRUE(p.press("12\003", "Czy na pewno chcesz zamknąć program? (t/n): ")) << p.out;
+    EXPECT_TRUE(p.press("n\r", "Id użytkownika (Enter = 1): ")) << p.out;
+    ASSERT_TRUE(p.press("\r", "Wybierz pozycję"));
+    ASSERT_TRUE(p.press("\033k", "Ścieżka pliku"));
     p.type(t / "pu\t");
     EXPECT_TRUE(p.waitfor("nkty")) << p.out;
     p.type("\t\t");

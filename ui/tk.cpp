@@ -192,25 +192,14 @@ bool askyesno(const shortstr &t, std::int32_t id) {
 
 // ---- Input ----
 
-shortstr readstr(const shortstr &prompt, const shortstr &initial) {
+// The input dialog of readstr and readfolder; a folder's answer is kept
+// whole (the implementation has refused what cannot be kept), a text's is
+// what the field gives back, at most 254 characters.
+static shortstr askdialog(const shortstr &prompt, const shortstr &initial, bool folder, const shortstr &emptymeans) {
     dlgtitle = "Wprowadzanie danych";
     dlgprompt = prompt;
     dlgtext = initial;
-    opstatus = 0;
-    if (tkdrv->readstrdlg()) dlgtext.resize(254);  // the field gives back at most 254 characters
-    else {
-        opstatus = 1;
-        dlgtext = initial;
-    }
-    dlgtext = trimboth(dlgtext);
-    return dlgtext;
-}
-
-shortstr readfolder(const shortstr &prompt, const shortstr &initial, const shortstr &emptymeans) {
-    dlgtitle = "Wprowadzanie danych";
-    dlgprompt = prompt;
-    dlgtext = initial;
-    dlgfolder = true;
+    dlgfolder = folder;
     dlgempty = emptymeans;
     opstatus = 0;
     bool ok = tkdrv->readstrdlg();
@@ -219,9 +208,15 @@ shortstr readfolder(const shortstr &prompt, const shortstr &initial, const short
     if (!ok) {
         opstatus = 1;
         dlgtext = initial;
-    }
+    } else if (!folder) dlgtext.resize(254);
     dlgtext = trimboth(dlgtext);
     return dlgtext;
+}
+
+shortstr readstr(const shortstr &prompt, const shortstr &initial) { return askdialog(prompt, initial, false, ""); }
+
+shortstr readfolder(const shortstr &prompt, const shortstr &initial, const shortstr &emptymeans) {
+    return askdialog(prompt, initial, true, emptymeans);
 }
 
 std::int32_t readnum(const shortstr &prompt, std::int32_t def, std::int32_t min, std::int32_t max) {
