@@ -72,6 +72,8 @@ void inputreset() {
 
 bool inputfailed() { return readfailed; }
 
+bool inpututf8() { return false; }
+
 void showreadfailure() { showerror("Nie można odczytać pliku "_pl + inpath); }
 
 // Refills the buffer; false when nothing more can be had. A read error is

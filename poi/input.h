@@ -27,6 +27,13 @@ bool openinput(const shortstr &path);
 void closeinput();  // closes the input file, if one is open
 void inputreset();  // closed, and the character and line state to its start
 
+// The open file's text is UTF-8 (a byte order mark, or well-formed UTF-8
+// with a multi-byte sequence where its first byte above 127 stands): the
+// text readers then get it as code page 1250, a character the page cannot
+// hold as its plain letter or "?". False for a code page 1250 file and for
+// one with no byte above 127 so far.
+bool inpututf8();
+
 bool readbyte(std::uint8_t &b);                        // false at the end of the file
 std::uint32_t readblock(void *dest, std::uint32_t n);  // bytes copied; fewer than n: end of file
 // readblock for a reader that reads ahead of what it converts: a read error

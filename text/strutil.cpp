@@ -371,6 +371,41 @@ void cleanname(shortstr &s) {
     s.buf[n] = 0;
 }
 
+// True when the lower-case word w (n bytes) stands in low as a whole word.
+static bool holdsword(const shortstr &low, const char *w, std::size_t n) {
+    std::string_view v = low.view(), word(w, n);
+    for (std::size_t at = v.find(word); at != std::string_view::npos; at = v.find(word, at + 1)) {
+        bool before = at == 0 || !tt.word[(unsigned char)v[at - 1]];
+        bool after = at + n == v.size() || !tt.word[(unsigned char)v[at + n]];
+        if (before && after) return true;
+    }
+    return false;
+}
+
+void addnewwords(shortstr &name, std::string_view more) {
+    shortstr low = pllower(name);
+    std::size_t i = 0;
+    while (i < more.size()) {
+        while (i < more.size() && !tt.word[(unsigned char)more[i]]) ++i;
+        std::size_t start = i;
+        while (i < more.size() && tt.word[(unsigned char)more[i]]) ++i;
+        std::size_t n = i - start;
+        if (n == 0) break;
+        char w[shortstr::maxlen];
+        if (n > sizeof w) continue;
+        pllowerinto(more.data() + start, n, w);
+        if (holdsword(low, w, n)) continue;
+        std::size_t need = n + (name.empty() ? 0 : 1);
+        if (name.size() + need > shortstr::maxlen) continue;
+        if (!name.empty()) {
+            name += ' ';
+            low += ' ';
+        }
+        name.append(more.data() + start, n);
+        low.append(w, n);
+    }
+}
+
 int comparestr(const shortstr &a, const shortstr &b) {
     std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; i++)

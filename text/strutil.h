@@ -64,6 +64,10 @@ void cleanname(shortstr &s);
 // same map followed by lower case. A small letter is never a blank, so both
 // have their blanks and tabs at the same bytes.
 const unsigned char *cleantable();
+// Appends to name, each after a blank, the words of more (runs of letters
+// and digits) that name does not hold yet as a word, compared without
+// regard to case; a word that does not fit the 255 bytes is left out.
+void addnewwords(shortstr &name, std::string_view more);
 const unsigned char *cleanlowtable();
 
 // Result codes of the comparisons: 0 equal, 1 first sorts before, 2 after.
