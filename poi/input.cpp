@@ -27,6 +27,11 @@ static std::uint16_t bufcount = 0;       // valid bytes in the buffer
 static bool waiting = false;             // a byte waits for the next readchar
 static std::uint8_t waitbyte = 0;        // the waiting byte
 static bool readfailed = false;          // the system reported a read error
+static bool textin = false;              // the file is text whose encoding is told from its bytes
+static bool atstart = false;             // no chunk of the file read yet (a byte order mark may come)
+static int utfstate = utf8open;          // what the text's bytes told so far (utf8verdict)
+static std::uint8_t carry[4];            // a UTF-8 sequence cut off by the end of the last chunk
+static std::uint8_t carryn = 0;          // its bytes
 
 std::uint8_t curchar = 0;
 bool inputok = false;
@@ -48,6 +53,10 @@ bool openinput(const shortstr &path) {
     bufpos = bufcount = 0;
     waiting = false;
     readfailed = false;
+    textin = false;
+    atstart = true;
+    utfstate = utf8open;
+    carryn = 0;
     linecount = 0;  // the line numbers of reports are those of this file
     inpath = path;
     return infile != nullptr;
@@ -58,6 +67,8 @@ void closeinput() {
     infile = nullptr;
     bufpos = bufcount = 0;
     waiting = false;
+    textin = false;
+    carryn = 0;
 }
 
 void inputreset() {
@@ -72,7 +83,48 @@ void inputreset() {
 
 bool inputfailed() { return readfailed; }
 
-bool inpututf8() { return false; }
+void inputtext() { textin = true; }
+
+bool inpututf8() { return textin && utfstate == utf8yes; }
+
+// The bytes at the end of b (n bytes) that begin a UTF-8 sequence the chunk
+// cuts off: 0 to 3.
+static std::size_t cutoff(const std::uint8_t *b, std::size_t n) {
+    for (std::size_t k = 1; k <= 3 && k <= n; ++k) {
+        std::uint8_t c = b[n - k];
+        if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return need > k ? k : 0;
+    }
+    return 0;
+}
+
+// A text chunk of n bytes in the buffer as the readers get it: a byte order
+// mark at the file's start dropped, a UTF-8 text folded into code page 1250,
+// a sequence cut off by the chunk's end kept for the next one (at the end of
+// the file, last, it is given as it is). The new number of bytes.
+static std::size_t textchunk(std::size_t n, bool last) {
+    if (atstart) {
+        atstart = false;
+        if (n >= 3 && buffer[0] == 0xEF && buffer[1] == 0xBB && buffer[2] == 0xBF) {
+            std::memmove(buffer, buffer + 3, n - 3);
+            n -= 3;
+            utfstate = utf8yes;
+        }
+    }
+    if (utfstate == utf8no) return n;
+    std::size_t keep = last ? 0 : cutoff(buffer, n);
+    if (utfstate == utf8open) utfstate = utf8verdict(buffer, n - keep);
+    if (utfstate == utf8no) return n;  // code page 1250 from here on, the cut-off bytes too
+    std::memcpy(carry, buffer + n - keep, keep);
+    carryn = std::uint8_t(keep);
+    n -= keep;
+    if (utfstate == utf8open) return n;  // plain ASCII so far
+    std::size_t used, made = utf8fold(buffer, n, used);
+    // A sequence left unfinished by the end of the file stays as its bytes.
+    std::memmove(buffer + made, buffer + used, n - used);
+    return made + (n - used);
+}
 
 void showreadfailure() { showerror("Nie można odczytać pliku "_pl + inpath); }
 
@@ -81,14 +133,31 @@ void showreadfailure() { showerror("Nie można odczytać pliku "_pl + inpath); }
 static bool refill(bool tell = true) {
     bufpos = bufcount = 0;
     if (!infile || readfailed) return false;
-    std::size_t n = std::fread(buffer, 1, inputchunk, infile);
-    if (n == 0 && std::ferror(infile)) {
-        readfailed = true;
-        if (tell) showreadfailure();
-        return false;
+    std::size_t have = carryn;
+    std::memcpy(buffer, carry, have);
+    carryn = 0;
+    for (;;) {
+        std::size_t n = std::fread(buffer + have, 1, inputchunk - have, infile);
+        if (n == 0 && std::ferror(infile)) {
+            readfailed = true;
+            if (tell) showreadfailure();
+            return false;
+        }
+        n += have;
+        if (textin && n > 0) {
+            std::size_t got = n - have;
+            n = textchunk(n, got == 0 || std::feof(infile));
+            // Only a cut-off sequence and nothing else: it waits for more.
+            if (n == 0 && carryn > 0) {
+                have = carryn;
+                std::memcpy(buffer, carry, have);
+                carryn = 0;
+                continue;
+            }
+        }
+        bufcount = std::uint16_t(n);
+        return n > 0;
     }
-    bufcount = std::uint16_t(n);
-    return n > 0;
 }
 
 bool readbyte(std::uint8_t &b) {

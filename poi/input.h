@@ -27,6 +27,10 @@ bool openinput(const shortstr &path);
 void closeinput();  // closes the input file, if one is open
 void inputreset();  // closed, and the character and line state to its start
 
+// The open file is text, read in the encoding its bytes tell: called by a
+// text reader before its first read. The textbase and binary files are read
+// byte for byte.
+void inputtext();
 // The open file's text is UTF-8 (a byte order mark, or well-formed UTF-8
 // with a multi-byte sequence where its first byte above 127 stands): the
 // text readers then get it as code page 1250, a character the page cannot

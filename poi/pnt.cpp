@@ -233,6 +233,7 @@ bool pntpoint() {
 }
 
 void pntconvert() {
+    inputtext();
     pntheader();
     if (errorflag) return;
     busyflag = true;

@@ -158,3 +158,47 @@ TEST_F(inputtest, missingfileandreaderror) {
 }
 
 }  // namespace
+
+namespace {
+
+// A text file's encoding is told by its bytes: UTF-8 (by its byte order mark
+// or a well-formed multi-byte sequence) reaches the readers as code page
+// 1250, also where a sequence is cut by the chunk boundary; anything else is
+// delivered byte for byte.
+TEST_F(inputtest, textencodingfromthebytes) {
+    const std::string pad(inputchunk - 1, 'a');  // puts the next byte at the chunk's end
+    struct row {
+        const char *name;
+        std::string data, want;  // want in UTF-8, as the code page 1250 result reads
+        bool utf8;
+    } rows[] = {
+        {"utf-8", "Łódź Köln x\xcc\x81", "Łódź Koln x", true},
+        {"bom",
+         "\xef\xbb\xbf"
+         "abc",
+         "abc", true},
+        {"cp1250", "\xa3\xf3\x64\x9f", "Łódź", false},
+        {"cut at the chunk end", pad + "ł", pad + "ł", true},
+        {"ascii before", std::string(3 * inputchunk, 'b') + "ż", std::string(3 * inputchunk, 'b') + "ż", true},
+        // A stray byte in a later chunk is kept as code page 1250's.
+        {"malformed later", "ż" + pad + "\xb3", "ż" + pad + "ł", true},
+        {"cut at the file end", "ab\xc5", "abĹ", false},
+        {"cp1250 after utf-8-looking ascii", "ab\xb3\xc5\xbc", "abłĹĽ", false},
+    };
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(open(r.data));
+        inputtext();
+        std::string got;
+        for (readchar(); inputok; readchar()) got += char(curchar);
+        EXPECT_EQ(utf8fromcp1250(got), r.want);
+        EXPECT_EQ(inpututf8(), r.utf8);
+    }
+    // A binary reader gets the bytes as they are.
+    ASSERT_TRUE(open("\xef\xbb\xbf\xc5\x82"));
+    std::uint8_t raw[8];
+    EXPECT_EQ(readblock(raw, 8), 5u);
+    EXPECT_FALSE(inpututf8());
+}
+
+}  // namespace

@@ -201,3 +201,139 @@ bool utf16fitscp1250(std::u16string_view s) {
     }
     return true;
 }
+
+namespace {
+
+// The plain letter of each code point U+00C0..U+017F, for the letters the
+// page lacks ('?': no letter).
+constexpr char plainlatin[] =
+    "AAAAAAACEEEEIIIIDNOOOOO?OUUUUYTsaaaaaaaceeeeiiiidnooooo?ouuuuyty"
+    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlLlLl"
+    "NnNnNnnNnOoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
+static_assert(sizeof plainlatin - 1 == 0x180 - 0xC0);
+
+// The Polish letters with diacritics: the only letters the names keep.
+constexpr char16_t polish[] = {0x104, 0x106, 0x118, 0x141, 0x143, 0xD3, 0x15A, 0x179, 0x17B,
+                               0x105, 0x107, 0x119, 0x142, 0x144, 0xF3, 0x15B, 0x17A, 0x17C};
+
+// cp1250fold for the code points below 0x180, made at compile time: a
+// Polish letter is its byte, any other Latin letter its plain letter (the
+// names would lose it as no letter of the alphabet, even where the page has
+// it), any other character the page's byte or '?'.
+constexpr lowmap buildfold() {
+    lowmap m = buildlow();
+    for (int cp = 0; cp < 0x80; cp++) m.b[cp] = (unsigned char)cp;
+    for (int cp = 0xC0; cp < 0x180; cp++) {
+        bool pl = false;
+        for (char16_t p : polish) pl = pl || p == cp;
+        if (!pl && plainlatin[cp - 0xC0] != '?') m.b[cp] = (unsigned char)plainlatin[cp - 0xC0];
+    }
+    for (int cp = 0x80; cp < 0x180; cp++)
+        if (!m.b[cp]) m.b[cp] = '?';
+    return m;
+}
+constexpr lowmap fold = buildfold();
+
+// The length of the well-formed sequence at b (at most n bytes), 0 when it
+// is malformed, -1 when the n bytes end inside a sequence that could still
+// be well formed.
+int seqlen(const unsigned char *b, std::size_t n, char32_t &cp) {
+    unsigned char c = b[0];
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    int more;
+    char32_t min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        more = 1;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        more = 2;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        more = 3;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else return 0;
+    for (int k = 1; k <= more; k++) {
+        if (std::size_t(k) >= n) return -1;
+        if ((b[k] & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b[k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return more + 1;
+}
+
+}  // namespace
+
+int cp1250fold(char32_t cp) {
+    if (cp < 0x180) return fold.b[cp];
+    if (cp >= 0x300 && cp <= 0x36F) return -1;  // a combining accent
+    int b = tobyte(cp);
+    return b < 0 ? '?' : b;
+}
+
+std::size_t utf8fold(unsigned char *b, std::size_t n, std::size_t &used) {
+    std::size_t i = 0, o = 0;
+    while (i < n) {
+        if (b[i] < 0x80) {
+            b[o++] = b[i++];
+            continue;
+        }
+        char32_t cp;
+        int k = seqlen(b + i, n - i, cp);
+        if (k < 0) break;
+        if (k == 0) {
+            b[o++] = b[i++];
+            continue;
+        }
+        i += std::size_t(k);
+        int c = cp1250fold(cp);
+        if (c >= 0) b[o++] = (unsigned char)c;
+    }
+    used = i;
+    return o;
+}
+
+void utf8foldto(std::string_view s, std::string &to, std::size_t max) {
+    const auto *b = reinterpret_cast<const unsigned char *>(s.data());
+    std::size_t i = 0;
+    while (i < s.size() && to.size() < max) {
+        if (b[i] < 0x80) {
+            to += char(b[i++]);
+            continue;
+        }
+        char32_t cp;
+        int k = seqlen(b + i, s.size() - i, cp);
+        if (k <= 0) {
+            to += '?';
+            ++i;
+            continue;
+        }
+        i += std::size_t(k);
+        int c = cp1250fold(cp);
+        if (c >= 0) to += char(c);
+    }
+}
+
+int utf8verdict(const unsigned char *b, std::size_t n) {
+    std::size_t i = 0;
+    while (i < n && b[i] < 0x80) ++i;
+    bool multi = false;
+    while (i < n) {
+        if (b[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t cp;
+        int k = seqlen(b + i, n - i, cp);
+        if (k == 0) return utf8no;
+        if (k < 0) break;
+        multi = true;
+        i += std::size_t(k);
+    }
+    return multi ? utf8yes : utf8open;
+}

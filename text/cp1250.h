@@ -47,6 +47,30 @@ std::string utf8fromcp1250(std::string_view s);
 std::string cp1250fromutf16(std::u16string_view s);
 std::u16string utf16fromcp1250(std::string_view s);
 
+// Texts read from outside files (UTF-8 inputs, XML): a Polish letter is its
+// byte of code page 1250, any other Latin letter its plain letter (ö → o,
+// ŵ → w), as the names keep only the letters of the Polish alphabet; a
+// combining accent is dropped (the letter before it stays); any other
+// character the page holds is its byte, the rest "?". The result of cp1250fold is a
+// byte, or -1 for a character that is dropped.
+int cp1250fold(char32_t cp);
+// Folds UTF-8 at b (n bytes) into code page 1250 in place (the result is
+// never longer) and gives the bytes made. A sequence cut off by the end of
+// the n bytes is left: used tells how many bytes were taken, so that the rest
+// can be put before the next piece. A malformed byte is kept as it is (taken
+// for a code page 1250 byte).
+std::size_t utf8fold(unsigned char *b, std::size_t n, std::size_t &used);
+// The same for a whole text, appended to a code page 1250 text of at most
+// max bytes (what does not fit is cut at a whole character); an unfinished
+// sequence at the end counts as malformed.
+void utf8foldto(std::string_view s, std::string &to, std::size_t max);
+// What the bytes tell of a text's encoding: utf8yes when its first byte above
+// 127 starts a well-formed multi-byte sequence and every sequence after it is
+// well formed (one cut off by the end aside), utf8no when a byte above 127 is
+// malformed, utf8open when no byte above 127 settles it.
+enum : int { utf8open = 0, utf8yes = 1, utf8no = 2 };
+int utf8verdict(const unsigned char *b, std::size_t n);
+
 // True when every character of the UTF-8 text (well formed) has a byte in code
 // page 1250; used to refuse paths that would otherwise be changed by "?".
 bool utf8fitscp1250(std::string_view s);
