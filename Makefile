@@ -12,7 +12,7 @@
 #             fails on a source that is not formatted
 # SANITIZE=1  build with AddressSanitizer and UndefinedBehaviorSanitizer (own build folder)
 
-PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libedit-dev libproj-dev libbenchmark-dev proj-bin \
+PACKAGES := g++ cmake make pkg-config libgtest-dev libgmock-dev libcli11-dev libsdl2-dev libedit-dev libproj-dev libexpat1-dev libbenchmark-dev proj-bin \
             clang-format
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 

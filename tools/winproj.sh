@@ -1,11 +1,14 @@
 #!/bin/bash
-# Cross-builds SQLite and PROJ as static libraries for 64-bit Windows from
-# Debian's own source packages and installs them into PREFIX (headers in
-# PREFIX/include, libsqlite3.a and libproj.a in PREFIX/lib).
+# Cross-builds SQLite, PROJ and expat as static libraries for 64-bit Windows
+# from Debian's own source packages and installs them into PREFIX (headers in
+# PREFIX/include, libsqlite3.a, libproj.a and libexpat.a in PREFIX/lib).
 #
 #   tools/winproj.sh PREFIX
 #
-# Does nothing when PREFIX already holds the result. Needs root (or sudo) the
+# Builds only the libraries whose result PREFIX does not hold yet (a PREFIX
+# made before expat was added gets expat alone), and does nothing when it
+# holds them all. Each run adds one line to PREFIX/winproj.done: what it
+# built, from which sources, in how many seconds. Needs root (or sudo) the
 # first time only, to add the deb-src lines for the Debian archive that apt
 # already uses and to install the host tools of the build. Builds with at most
 # JOBS jobs (default 2).
@@ -15,8 +18,25 @@ prefix=${1:?usage: tools/winproj.sh PREFIX}
 mkdir -p "$prefix"
 prefix=$(cd "$prefix" && pwd)
 stamp=$prefix/winproj.done
-if [ -f "$stamp" ] && [ -f "$prefix/lib/libproj.a" ] && [ -f "$prefix/lib/libsqlite3.a" ] &&
-   [ -f "$prefix/include/proj.h" ]; then
+
+# The result of each library: its static library and its headers.
+have() {
+    local f
+    for f in "$@"; do [ -f "$prefix/$f" ] || return 1; done
+}
+havesqlite() { have lib/libsqlite3.a include/sqlite3.h; }
+haveproj() { have lib/libproj.a include/proj.h; }
+haveexpat() { have lib/libexpat.a include/expat.h include/expat_external.h; }
+if [ -f "$stamp" ] && havesqlite && haveproj && haveexpat; then
+    exit 0
+fi
+# The source packages to build, in order: PROJ needs SQLite in PREFIX.
+packages=()
+havesqlite || packages+=(sqlite3)
+haveproj || packages+=(proj)
+haveexpat || packages+=(expat)
+if [ ${#packages[@]} = 0 ]; then
+    echo "sqlite, proj and expat present, nothing built" >>"$stamp"
     exit 0
 fi
 
@@ -36,9 +56,9 @@ asroot() {
     fi
 }
 
-# Host tools: apt-get source (dpkg-dev), the cross compilers, cmake, the
-# sqlite3 shell that fills PROJ's database at build time, tclsh that makes
-# SQLite's single-file source.
+# Host tools: apt-get source (dpkg-dev), the cross compilers, cmake (PROJ
+# and expat), the sqlite3 shell that fills PROJ's database at build time,
+# tclsh that makes SQLite's single-file source.
 need=""
 for p in dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools cmake make sqlite3 tcl; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need="$need $p"
@@ -52,7 +72,7 @@ fi
 # Source packages come from the same Debian archive as the binary ones: every
 # source entry of apt that serves Debian's own packages is repeated for
 # deb-src, with its options (keyring) unchanged.
-if [ -z "$(apt-cache showsrc proj 2>/dev/null)" ]; then
+if [ -z "$(apt-cache showsrc "${packages[0]}" 2>/dev/null)" ]; then
     debian=$(apt-cache policy | awk '
         /^ *[0-9]+ [a-z+]+:\/\/.* Packages$/ { uri = $2; next }
         /^ +release / && uri != "" { if ($0 ~ /o=Debian,/) print uri; uri = "" }' | sed 's:/*$::' | sort -u)
@@ -110,11 +130,29 @@ fi
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-say "fetching the source packages"
-apt-get source -qq proj sqlite3 >/dev/null 2>apt-source.log || { cat apt-source.log; exit 1; }
-projsrc=$(find . -maxdepth 1 -type d -name 'proj-[0-9]*' | head -1)
-sqlsrc=$(find . -maxdepth 1 -type d -name 'sqlite3-[0-9]*' | head -1)
-[ -n "$projsrc" ] && [ -n "$sqlsrc" ] || { say "source folders missing"; exit 1; }
+built=()
+
+# The source folder of PACKAGE, fetched into the work folder. An archive can
+# list a newer version than it serves (a security update whose source is not
+# there yet): then the other versions it lists are tried, newest first.
+fetch() {
+    local v dir
+    if ! apt-get source -qq "$1" >/dev/null 2>>apt-source.log; then
+        for v in $(apt-cache showsrc "$1" | awk '/^Version:/ { print $2 }' | sort -ruV); do
+            if apt-get source -qq "$1=$v" >/dev/null 2>>apt-source.log; then
+                say "$1: the newest source is not served; built from $v" >&2
+                break
+            fi
+            v=""
+        done
+        [ -n "$v" ] || { cat apt-source.log >&2; exit 1; }
+    fi
+    dir=$(find . -maxdepth 1 -type d -name "$1-[0-9]*" | head -1)
+    [ -n "$dir" ] || { say "source folder of $1 missing" >&2; exit 1; }
+    echo "$dir"
+}
+# Seconds since the start of the current library, for the stamp line.
+lap() { echo $(($(date +%s) - libstart)); }
 
 # The toolchain file of the repository when there is one, else the same
 # settings here.
@@ -135,38 +173,76 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 EOF
 fi
 
+mkdir -p "$prefix/lib" "$prefix/include"
+
 # SQLite: its single-file source made by the source tree's own rule (tclsh),
 # then compiled by hand into a static library; the library has no other
 # dependency on Windows.
-say "building SQLite"
-mkdir -p sqlite-host
-(cd sqlite-host && "$work/$sqlsrc/configure" --disable-tcl >configure.log 2>&1 &&
-    make sqlite3.c >make.log 2>&1) || { tail -30 sqlite-host/*.log; exit 1; }
-sqlflags="-O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -DSQLITE_ENABLE_COLUMN_METADATA -DSQLITE_ENABLE_RTREE"
-$host-gcc-posix $sqlflags -c sqlite-host/sqlite3.c -o sqlite3.o
-$host-ar rcs libsqlite3.a sqlite3.o
-mkdir -p "$prefix/lib" "$prefix/include"
-cp libsqlite3.a "$prefix/lib/"
-cp sqlite-host/sqlite3.h sqlite-host/sqlite3ext.h "$prefix/include/"
+if ! havesqlite; then
+    libstart=$(date +%s)
+    sqlsrc=$(fetch sqlite3)
+    say "building SQLite"
+    mkdir -p sqlite-host
+    (cd sqlite-host && "$work/$sqlsrc/configure" --disable-tcl >configure.log 2>&1 &&
+        make sqlite3.c >make.log 2>&1) || { tail -30 sqlite-host/*.log; exit 1; }
+    sqlflags="-O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -DSQLITE_ENABLE_COLUMN_METADATA -DSQLITE_ENABLE_RTREE"
+    $host-gcc-posix $sqlflags -c sqlite-host/sqlite3.c -o sqlite3.o
+    $host-ar rcs libsqlite3.a sqlite3.o
+    cp sqlite-host/sqlite3.h sqlite-host/sqlite3ext.h "$prefix/include/"
+    cp libsqlite3.a "$prefix/lib/"
+    built+=("sqlite $(basename "$sqlsrc") ($(lap) s)")
+fi
 
 # PROJ: static, without its programs, tests, TIFF grids and network access.
 # Its database is built with the host's sqlite3 shell; the program does not
 # need it at run time, so it is installed but not shipped.
-say "building PROJ"
-cmake -S "$projsrc" -B proj-build \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DCMAKE_PREFIX_PATH="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF \
-    -DBUILD_APPS=OFF -DBUILD_TESTING=OFF -DENABLE_TIFF=OFF -DENABLE_CURL=OFF \
-    -DSQLITE3_INCLUDE_DIR="$prefix/include" -DSQLITE3_LIBRARY="$prefix/lib/libsqlite3.a" \
-    -DEXE_SQLITE3="$(command -v sqlite3)" \
-    >proj-configure.log 2>&1 || { tail -40 proj-configure.log; exit 1; }
-cmake --build proj-build -j "$jobs" >proj-build.log 2>&1 || { grep -m20 -B2 -A5 'error' proj-build.log; exit 1; }
-cmake --install proj-build >proj-install.log 2>&1 || { tail -20 proj-install.log; exit 1; }
+if ! haveproj; then
+    libstart=$(date +%s)
+    projsrc=$(fetch proj)
+    say "building PROJ"
+    cmake -S "$projsrc" -B proj-build \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DCMAKE_PREFIX_PATH="$prefix" \
+        -DBUILD_SHARED_LIBS=OFF \
+        -DBUILD_APPS=OFF -DBUILD_TESTING=OFF -DENABLE_TIFF=OFF -DENABLE_CURL=OFF \
+        -DSQLITE3_INCLUDE_DIR="$prefix/include" -DSQLITE3_LIBRARY="$prefix/lib/libsqlite3.a" \
+        -DEXE_SQLITE3="$(command -v sqlite3)" \
+        >proj-configure.log 2>&1 || { tail -40 proj-configure.log; exit 1; }
+    cmake --build proj-build -j "$jobs" >proj-build.log 2>&1 || { grep -m20 -B2 -A5 'error' proj-build.log; exit 1; }
+    cmake --install proj-build >proj-install.log 2>&1 || { tail -20 proj-install.log; exit 1; }
+    built+=("proj $(basename "$projsrc") ($(lap) s)")
+fi
+
+# expat: the library alone (no xmlwf, examples, tests or manual), with char
+# as XML_Char. A static expat needs XML_STATIC defined by its users.
+if ! haveexpat; then
+    libstart=$(date +%s)
+    expatdir=$(fetch expat)
+    # Debian's source package keeps the library's tree in a folder expat/.
+    expatsrc=$expatdir
+    [ -f "$expatsrc/CMakeLists.txt" ] || expatsrc=$expatdir/expat
+    # Debian builds it with autotools, whose configuration header defines
+    # XML_DTD and XML_NS as 1, and its security fixes test "XML_DTD == 1";
+    # the CMake template defines them empty, which breaks those tests.
+    sed -i 's/^#cmakedefine \(XML_DTD\|XML_NS\)$/#cmakedefine \1 1/' "$expatsrc/expat_config.h.cmake"
+    say "building expat"
+    cmake -S "$expatsrc" -B expat-build \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DEXPAT_SHARED_LIBS=OFF -DEXPAT_CHAR_TYPE=char \
+        -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF \
+        >expat-configure.log 2>&1 || { tail -40 expat-configure.log; exit 1; }
+    cmake --build expat-build -j "$jobs" >expat-build.log 2>&1 || { grep -m20 -B2 -A5 'error' expat-build.log; exit 1; }
+    cmake --install expat-build >expat-install.log 2>&1 || { tail -20 expat-install.log; exit 1; }
+    built+=("expat $(basename "$expatdir") ($(lap) s)")
+fi
 
 cd "$prefix"
 rm -rf "$work"
-echo "proj $(basename "$projsrc"), sqlite $(basename "$sqlsrc"), built in $(($(date +%s) - started)) s" >"$stamp"
-say "$(cat "$stamp")"
+line=""
+for b in "${built[@]}"; do line="$line$b, "; done
+echo "${line}built in $(($(date +%s) - started)) s" >>"$stamp"
+say "$(tail -1 "$stamp")"
