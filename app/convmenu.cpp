@@ -9,6 +9,7 @@
 #include "core/app.h"
 #include "core/runfb.h"
 #include "poi/convrun.h"
+#include "poi/formats.h"
 #include "sys/paths.h"
 #include "text/strutil.h"
 #include "textbase/tb.h"
@@ -43,7 +44,8 @@ static void convintro() {
 static void chooseoutput() {
     dlgtitle = "Ustaw plik wynikowy (jeśli nie istnieje zostanie utworzony)"_pl;
     dlgtext = outputfile;
-    choosefile(filetext, 2);
+    dlgfilter("Pliki GPX (*.gpx)"_pl, "*.gpx");
+    choosefile(filetext | fileown, 2);
     if (opstatus != 0) runcancelled();
     else outputfile = dlgtext;
     if (fileexists(outputfile))
@@ -75,7 +77,10 @@ void convmenu() {
         menuclear();
         std::int32_t iconv = menuadd("Konwertuj plik"_pl, hotkeycode("k"));
         std::int32_t itb = menuadd("Konwertuj z Textbase"_pl, hotkeycode("t"));
-        std::int32_t iout = menuadd("Plik wynikowy: "_pl + outputfile + " - zmień..."_pl, hotkeycode("w"));
+        // The format the runs will write, when it is not Loadstone's.
+        const shortstr &fmt = outformatof(outputfile).name;
+        shortstr outcap = fmt.empty() ? "Plik wynikowy: "_pl : "Plik wynikowy ("_pl + fmt + "): "_pl;
+        std::int32_t iout = menuadd(outcap + outputfile + " - zmień..."_pl, hotkeycode("w"));
         std::int32_t iuser = menuadd("Id użytkownika: "_pl + numtostr(userid) + " - zmień..."_pl, hotkeycode("u"));
         std::int32_t iid =
             menuadd("Startowy id punktu: "_pl + numtostr(nextpointid) + " - zmień..."_pl, hotkeycode("i"));

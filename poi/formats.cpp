@@ -2,7 +2,11 @@
 
 #include "poi/formats.h"
 
+#include "core/app.h"
+#include "poi/gpx.h"
+#include "poi/gpxout.h"
 #include "poi/input.h"
+#include "poi/kml.h"
 #include "poi/lsout.h"
 #include "poi/pnt.h"
 #include "poi/uam.h"
@@ -26,6 +30,8 @@ void clearpoi() {
 const informat informats[] = {
     {".pnt", "plik .pnt - oziexplorer point file version 1"_pl, pntconvert},
     {".uam", "pliki .uam - punkty użytkownika automapy"_pl, uamconvert},
+    {".gpx", "pliki .gpx - punkty gpx 1.0 i 1.1"_pl, gpxconvert},
+    {".kml", "pliki .kml - punkty placemark"_pl, kmlconvert},
 };
 const std::size_t informatcount = sizeof informats / sizeof informats[0];
 
@@ -54,12 +60,41 @@ void informatfilter() {
 
 // The output formats; the runs write through curout.
 const outformat outformats[] = {
-    {lsopen, lswrite, lsclose, lsfailed, lsreset},  // Loadstone
+    {nullptr, ""_pl, lsopen, lswrite, lsclose, lsfailed, lsreset},  // Loadstone
+    {".gpx", "GPX"_pl, gpxopen, gpxwrite, gpxclose, gpxfailed, gpxreset},
 };
 const std::size_t outformatcount = sizeof outformats / sizeof outformats[0];
 const outformat *curout = &outformats[0];
 
-bool openoutput() { return curout->open(); }
+bool openappendout(std::FILE *&f, bool &made, int &last) {
+    int st = fsopenappend(outputfile, f, made, last);
+    if (st == fsoutbusy) {
+        showerror("Plik wynikowy jest używany przez inny proces: "_pl + outputfile);
+        return false;
+    }
+    if (st == fsoutnotfile) {
+        showerror("Plik wynikowy nie jest zwykłym plikiem: "_pl + outputfile);
+        return false;
+    }
+    if (st != fsoutok) {
+        if (fileexists(outputfile)) showerror("Nie można otworzyć do dopisywania pliku wynikowego "_pl + outputfile);
+        else showerror("Nie można utworzyć pliku wynikowego "_pl + outputfile);
+        return false;
+    }
+    return true;
+}
+
+const outformat &outformatof(const shortstr &path) {
+    shortstr ext = extof(path);
+    for (const outformat &f : outformats)
+        if (f.ext && ext.view() == f.ext) return f;
+    return outformats[0];
+}
+
+bool openoutput() {
+    curout = &outformatof(outputfile);
+    return curout->open();
+}
 void writepoint() { curout->write(); }
 bool closeoutput() { return curout->close(); }
 bool outputfailed() { return curout->failed(); }

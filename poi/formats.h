@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "text/shortstr.h"
 
@@ -51,6 +52,8 @@ void informatfilter();
 
 // ---- Output formats ----
 struct outformat {
+    const char *ext;   // the extension of its files, lower case, with the dot; null: every other file
+    shortstr name;     // its name in the output file's menu item; empty for the first row
     bool (*open)();    // outputfile opened for a run
     void (*write)();   // curpoi as one record
     bool (*close)();   // the rest to the file, closed
@@ -61,10 +64,16 @@ extern const outformat outformats[];
 extern const std::size_t outformatcount;
 extern const outformat *curout;  // the output format of the runs; the first row at start
 
-// Opens outputfile for a run: a missing file is created (with its header),
-// an existing one is appended to. False after showerror when it can be
-// neither created nor appended to.
+// The writer of a file: the row of its extension, else the first (Loadstone).
+const outformat &outformatof(const shortstr &path);
+
+// Opens outputfile for a run through the writer of its extension (curout):
+// a missing file is created (with its header), an existing one is appended
+// to. False after showerror when it can be neither created nor appended to.
 bool openoutput();
+// The writers' open of outputfile for appending (sys/paths.h fsopenappend),
+// and the messages when it cannot be opened: false after showerror.
+bool openappendout(std::FILE *&f, bool &made, int &last);
 // Writes curpoi as one record, or counts it as skipped when its name is
 // empty. A write the system refuses ends the run through showerror;
 // writtencount and nextpointid then count only the records that are

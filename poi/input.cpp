@@ -87,18 +87,6 @@ void inputtext() { textin = true; }
 
 bool inpututf8() { return textin && utfstate == utf8yes; }
 
-// The bytes at the end of b (n bytes) that begin a UTF-8 sequence the chunk
-// cuts off: 0 to 3.
-static std::size_t cutoff(const std::uint8_t *b, std::size_t n) {
-    for (std::size_t k = 1; k <= 3 && k <= n; ++k) {
-        std::uint8_t c = b[n - k];
-        if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
-        std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        return need > k ? k : 0;
-    }
-    return 0;
-}
-
 // A text chunk of n bytes in the buffer as the readers get it: a byte order
 // mark at the file's start dropped, a UTF-8 text folded into code page 1250,
 // a sequence cut off by the chunk's end kept for the next one (at the end of
@@ -113,7 +101,7 @@ static std::size_t textchunk(std::size_t n, bool last) {
         }
     }
     if (utfstate == utf8no) return n;
-    std::size_t keep = last ? 0 : cutoff(buffer, n);
+    std::size_t keep = last ? 0 : utf8cutoff(buffer, n);
     if (utfstate == utf8open) utfstate = utf8verdict(buffer, n - keep);
     if (utfstate == utf8no) return n;  // code page 1250 from here on, the cut-off bytes too
     std::memcpy(carry, buffer + n - keep, keep);

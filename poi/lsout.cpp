@@ -22,11 +22,13 @@ const char lsheader[] = "table,point\r\nname,latitude,longitude,accuracy,satelli
 static recout out;                // the output file of the run; out.f null between runs
 static bool needbreak = false;    // the existing file's last line has no line end yet
 static std::int32_t counted = 0;  // out.records already in writtencount and nextpointid
+static bool utf8 = false;         // the existing file is UTF-8 text: the new lines are too
 
 void lsreset() {
     recreset(out);
     needbreak = false;
     counted = 0;
+    utf8 = false;
 }
 
 bool lsfailed() { return out.failed; }
@@ -40,6 +42,29 @@ static void sync() {
     counted = out.records;
 }
 
+// An existing file is UTF-8 text when it is Loadstone's own export (its
+// first line "#!lsdb") or its bytes are well-formed UTF-8 with a multi-byte
+// sequence; read in pieces, and only until a byte settles it otherwise.
+static bool isutf8(std::FILE *f) {
+    static unsigned char b[65536];
+    // Only the file's length is read: a device (/dev/zero) has none and
+    // would give bytes for ever.
+    std::int64_t at = 0, len = fslength(f);
+    bool multi = false;
+    while (at < len) {
+        std::int64_t got = fsreadat(f, at, b, std::uint32_t(len - at < std::int64_t(sizeof b) ? len - at : sizeof b));
+        if (got <= 0) return multi;
+        if (at == 0 && got >= 6 && std::memcmp(b, "#!lsdb", 6) == 0) return true;
+        std::size_t n = std::size_t(got), keep = got == std::int64_t(sizeof b) ? utf8cutoff(b, n) : 0;
+        int v = utf8verdict(b, n - keep);
+        if (v == utf8no) return false;
+        multi = multi || v == utf8yes;
+        at += std::int64_t(n - keep);
+        if (got < std::int64_t(sizeof b)) return multi;
+    }
+    return multi;
+}
+
 bool lsopen() {
     needbreak = false;
     counted = 0;
@@ -51,22 +76,10 @@ bool lsopen() {
     std::FILE *f;
     bool made;
     int last;
-    int st = fsopenappend(outputfile, f, made, last);
-    if (st == fsoutbusy) {
-        showerror("Plik wynikowy jest używany przez inny proces: "_pl + outputfile);
-        return false;
-    }
-    if (st == fsoutnotfile) {
-        showerror("Plik wynikowy nie jest zwykłym plikiem: "_pl + outputfile);
-        return false;
-    }
-    if (st != fsoutok) {
-        if (fileexists(outputfile)) showerror("Nie można otworzyć do dopisywania pliku wynikowego "_pl + outputfile);
-        else showerror("Nie można utworzyć pliku wynikowego "_pl + outputfile);
-        return false;
-    }
+    if (!openappendout(f, made, last)) return false;
     // The existing file's last byte tells whether its last line is ended.
     needbreak = last >= 0 && last != '\n' && last != '\r';
+    utf8 = !made && isutf8(f);
     recstart(out, f, outputfile, "Nie można zapisać pliku wynikowego "_pl, made);
     if (made) reclead(out, lsheader, std::uint32_t(sizeof lsheader - 1));
     return true;
@@ -86,16 +99,22 @@ void lswrite() {
         out.failed = true;
         return;
     }
-    char line[lsnamemax + 80];
+    char line[lsnamemax * 3 + 80];
     std::uint32_t n = 0;
     std::size_t namelen = curpoi.name.size() < lsnamemax ? curpoi.name.size() : lsnamemax;
     line[n++] = '"';
-    // Always lsnamemax bytes (the text's buffer is longer), which the
-    // compiler copies in a few moves; the bytes past the name are written
-    // over or never written out.
-    static_assert(sizeof curpoi.name.buf >= lsnamemax);
-    std::memcpy(line + n, curpoi.name.data(), lsnamemax);
-    n += std::uint32_t(namelen);
+    if (utf8) {
+        // The same characters in UTF-8: cut at lsnamemax characters, so
+        // never inside a letter.
+        for (std::size_t i = 0; i < namelen; ++i) n += std::uint32_t(cp1250toutf8(curpoi.name[i], line + n));
+    } else {
+        // Always lsnamemax bytes (the text's buffer is longer), which the
+        // compiler copies in a few moves; the bytes past the name are
+        // written over or never written out.
+        static_assert(sizeof curpoi.name.buf >= lsnamemax);
+        std::memcpy(line + n, curpoi.name.data(), lsnamemax);
+        n += std::uint32_t(namelen);
+    }
     line[n++] = '"';
     line[n++] = ',';
     n += putdec(line + n, curpoi.lat);

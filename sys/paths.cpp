@@ -347,6 +347,18 @@ int fstruncate(std::FILE *f, std::int64_t size) {
 
 bool fsunlinked(std::FILE *) { return false; }
 
+std::int64_t fsreadat(std::FILE *f, std::int64_t off, void *buf, std::uint32_t n) {
+    if (std::fflush(f) != 0) return -1;
+    HANDLE h = HANDLE(_get_osfhandle(_fileno(f)));
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    OVERLAPPED at{};
+    at.Offset = DWORD(std::uint64_t(off));
+    at.OffsetHigh = DWORD(std::uint64_t(off) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(h, buf, n, &got, &at)) return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return got;
+}
+
 int fsopenappend(const shortstr &path, std::FILE *&f, bool &made, int &last) {
     f = nullptr;
     made = false;
@@ -611,6 +623,14 @@ int fstruncate(std::FILE *f, std::int64_t size) {
 bool fsunlinked(std::FILE *f) {
     struct stat st;
     return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 0;
+}
+
+std::int64_t fsreadat(std::FILE *f, std::int64_t off, void *buf, std::uint32_t n) {
+    if (std::fflush(f) != 0) return -1;
+    ssize_t got;
+    do got = pread(fileno(f), buf, n, off_t(off));
+    while (got < 0 && errno == EINTR);
+    return got;
 }
 
 int fsclosesync(std::FILE *f) {

@@ -84,6 +84,10 @@ int fstruncate(std::FILE *f, std::int64_t size);
 // was, while the program wrote it, and what it holds is gone with it. Never
 // on Windows, where a file open for writing cannot be deleted.
 bool fsunlinked(std::FILE *f);
+// Up to n bytes of an open file from offset off, its position untouched
+// (the writes of an output file go to its end in any case): the bytes read,
+// fewer at the end of the file, -1 when it cannot be read.
+std::int64_t fsreadat(std::FILE *f, std::int64_t off, void *buf, std::uint32_t n);
 // An output file opened for appending, never truncated: made when it is
 // missing (made true), refused unless it is a regular file or a character
 // device (/dev/null, NUL), and, a regular file, held under an exclusive lock

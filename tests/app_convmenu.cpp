@@ -139,7 +139,7 @@ TEST_F(convmenutest, outputfiledialog) {
     scriptchoose(7);
     writefile(out, "");
     EXPECT_EQ(runprogram(), 0);
-    std::string title = "file[Ustaw plik wynikowy (jeśli nie istnieje zostanie utworzony)] 4 2: ";
+    std::string title = "file[Ustaw plik wynikowy (jeśli nie istnieje zostanie utworzony)] 6 2: ";
     EXPECT_EQ(between("chosen: 3", "menu: "), (std::vector<std::string>{"sound: event.wav", "clear", title + other}));
     auto it = std::find(tr().begin(), tr().end(), title + out);
     ASSERT_NE(it, tr().end());

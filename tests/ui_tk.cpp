@@ -235,7 +235,7 @@ TEST(Files, FilterListsByFlags) {
         {fileown, tba, "Pliki textbase (tba*.txt=tba*.txt", ""},
         {fileown, two, "A=*.a|B=*.b", ""},
         {filetext, own, "Pliki tekstowe (*.txt)=*.txt", "txt"},
-        {fileown | filetext, own, "Pliki poi (*.pnt *.uam)=*.pnt;*.uam|Pliki tekstowe (*.txt)=*.txt", "txt"},
+        {fileown | filetext, own, "Pliki tekstowe (*.txt)=*.txt|Pliki poi (*.pnt *.uam)=*.pnt;*.uam", "txt"},
         {fileown | filetext | filesound, own, "Pliki dźwiękowe (*.wav)=*.wav", "wav"},
         {fileall, own, "Wszystkie pliki (*.*)=*.*", ""},
         {filetext | fileall, own, "Pliki tekstowe (*.txt)=*.txt|Wszystkie pliki (*.*)=*.*", ""},

@@ -172,6 +172,14 @@ std::string utf8fromcp1250(std::string_view s) {
     return r;
 }
 
+std::size_t cp1250toutf8(char c, char *to) {
+    const utf8row &u = utf8of.row[(unsigned char)c];
+    to[0] = u.b[0];
+    to[1] = u.b[1];
+    to[2] = u.b[2];
+    return u.n;
+}
+
 std::string cp1250fromutf16(std::u16string_view s) { return cp1250from(s, nextutf16); }
 
 std::u16string utf16fromcp1250(std::string_view s) {
@@ -317,6 +325,16 @@ void utf8foldto(std::string_view s, std::string &to, std::size_t max) {
         int c = cp1250fold(cp);
         if (c >= 0) to += char(c);
     }
+}
+
+std::size_t utf8cutoff(const unsigned char *b, std::size_t n) {
+    for (std::size_t k = 1; k <= 3 && k <= n; ++k) {
+        unsigned char c = b[n - k];
+        if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return need > k ? k : 0;
+    }
+    return 0;
 }
 
 int utf8verdict(const unsigned char *b, std::size_t n) {

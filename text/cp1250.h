@@ -44,6 +44,9 @@ constexpr char32_t cp1250cp(unsigned char b) {
 // an undefined byte becomes "?".
 std::string cp1250fromutf8(std::string_view s);
 std::string utf8fromcp1250(std::string_view s);
+// One byte of code page 1250 as UTF-8 at to (room for 3 bytes); the bytes
+// written. For writers that build their lines in place.
+std::size_t cp1250toutf8(char c, char *to);
 std::string cp1250fromutf16(std::u16string_view s);
 std::u16string utf16fromcp1250(std::string_view s);
 
@@ -70,6 +73,9 @@ void utf8foldto(std::string_view s, std::string &to, std::size_t max);
 // malformed, utf8open when no byte above 127 settles it.
 enum : int { utf8open = 0, utf8yes = 1, utf8no = 2 };
 int utf8verdict(const unsigned char *b, std::size_t n);
+// The bytes at the end of b (n bytes) that begin a UTF-8 sequence cut off
+// there: 0 to 3. A reader in pieces keeps them for the next piece.
+std::size_t utf8cutoff(const unsigned char *b, std::size_t n);
 
 // True when every character of the UTF-8 text (well formed) has a byte in code
 // page 1250; used to refuse paths that would otherwise be changed by "?".

@@ -268,7 +268,8 @@ int filefilters(std::uint32_t flags, const shortstr &own, filefilter *out, int m
         list = own.sub(0, end);
     }
     if (flags & filetext) {
-        list += nulended("Pliki tekstowe (*.txt)") + nulended("*.txt");
+        // Text files first, the caller's types beside them.
+        list = nulended("Pliki tekstowe (*.txt)") + nulended("*.txt") + list;
         defext = "txt";
     }
     if (flags & filesound) {
