@@ -8,6 +8,7 @@
 #include "poi/uam.h"
 #include "poi/uamkat.h"
 #include "poi/uamproj.h"
+#include "poi/wpt.h"
 #include "sys/paths.h"
 #include "ui/tk.h"
 
@@ -25,6 +26,7 @@ void clearpoi() {
 // them. The first is also the reader of files with any other extension.
 const informat informats[] = {
     {".pnt", "plik .pnt - oziexplorer point file version 1"_pl, pntconvert},
+    {".wpt", "plik .wpt - oziexplorer waypoint file version 1.1"_pl, wptconvert},
     {".uam", "pliki .uam - punkty użytkownika automapy"_pl, uamconvert},
 };
 const std::size_t informatcount = sizeof informats / sizeof informats[0];

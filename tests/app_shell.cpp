@@ -24,6 +24,7 @@ const std::vector<std::string> welcomelines = {
     "tekstowego, który można zaimportować do programu Loadstone GPS",
     "pane: Aktualnie obsługiwane formaty:",
     "pane: plik .pnt - oziexplorer point file version 1",
+    "pane: plik .wpt - oziexplorer waypoint file version 1.1",
     "pane: pliki .uam - punkty użytkownika automapy",
     "pane: Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\"",
     "pane: ",

@@ -10,10 +10,11 @@ seeds=$here/seeds
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 rm -rf "$seeds"
-mkdir -p "$seeds"/{pnt,uam,uamtba,tbpart,tbparts,settings,katalog,codepage}
+mkdir -p "$seeds"/{pnt,wpt,uam,uamtba,tbpart,tbparts,settings,katalog,codepage}
 
 for s in 1 2 3; do
   "$build/mkpnt" --seed $s --points $((s * 3)) "$seeds/pnt/gen$s.pnt" >/dev/null
+  "$build/mkpnt" --seed $s --points $((s * 3)) --format wpt "$seeds/wpt/gen$s.wpt" >/dev/null
   "$build/mkuam" --seed $s --records $((s * 2)) "$seeds/uam/gen$s.uam" >/dev/null
   cp "$seeds/uam/gen$s.uam" "$seeds/uamtba/gen$s.uam"
   # One part alone, and two parts joined by the target's separator.
@@ -31,6 +32,15 @@ for s in 1 2; do
   cp "$tmp/home/trelik.cfg" "$seeds/settings/saved$s.cfg"
 done
 head -c 8 "$seeds/settings/saved1.cfg" >"$seeds/settings/short.cfg"
+
+# Waypoint files with what the generator does not write: the comma byte
+# (209), blank lines, a short line, bad coordinates, another version, and a
+# datum that is refused.
+wpthead='OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\nReserved 2\r\nReserved 3\r\n'
+printf "$wpthead"'1,Bar\xd1 Mleczny,52.1,21.2,,0,1,3,0,65535,tani\xd1 dobry,0,0,0,-777,6,0,17\r\n\r\n  \r\n2,Ratusz,50.1,19.9\r\n3,Poza,91,19\n4,X,1e1,-5.5' \
+  >"$seeds/wpt/odd.wpt"
+printf 'oziexplorer waypoint file version 1.0\r\nwgs84\r\n\r\n\r\n1,A,52,21,,0,1,3,0,65535,a b,0,0,0,-777\r\n' >"$seeds/wpt/version.wpt"
+printf 'OziExplorer Waypoint File Version 1.1\r\nPulkovo 1942 (1)\r\nReserved 2\r\nReserved 3\r\n1,A,52,21\r\n' >"$seeds/wpt/datum.wpt"
 
 # Category tables in the forms users write them.
 printf ' Apteki  nocne ,  13 \r\nStacje,7x\r\nBar, pub,5\r\nInne,99\r\nParkingi,12\r\n' >"$seeds/katalog/lines.csv"

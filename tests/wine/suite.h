@@ -347,6 +347,7 @@ const std::string welcome =
     "który można zaimportować do programu Loadstone GPS\r\n"
     "Aktualnie obsługiwane formaty:\r\n"
     "plik .pnt - oziexplorer point file version 1\r\n"
+    "plik .wpt - oziexplorer waypoint file version 1.1\r\n"
     "pliki .uam - punkty użytkownika automapy\r\n"
     "Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\"\r\n"
     "\r\n"
