@@ -30,11 +30,11 @@ static void convertall() {
 
 void convertcli(CLI::App &top) {
     CLI::App *c = clisubcommand(
-        top, "convert", "Konwertuje pliki poi (.pnt, .wpt, .uam) i dopisuje je do pliku wynikowego", convertall);
+        top, "convert", "Konwertuje pliki poi (.pnt, .wpt, .uam, .csv) i dopisuje je do pliku wynikowego", convertall);
     clioutput(c);
     cliuserid(c);
     clifirstid(c);
-    clifiles(c, "FILE", "pliki .pnt, .wpt lub .uam")->required();
+    clifiles(c, "FILE", "pliki .pnt, .wpt, .uam lub .csv")->required();
 }
 
 // ---- check, convert-textbase ----

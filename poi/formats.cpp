@@ -2,6 +2,7 @@
 
 #include "poi/formats.h"
 
+#include "poi/csv.h"
 #include "poi/input.h"
 #include "poi/lsout.h"
 #include "poi/pnt.h"
@@ -28,6 +29,7 @@ const informat informats[] = {
     {".pnt", "plik .pnt - oziexplorer point file version 1"_pl, pntconvert},
     {".wpt", "plik .wpt - oziexplorer waypoint file version 1.1"_pl, wptconvert},
     {".uam", "pliki .uam - punkty użytkownika automapy"_pl, uamconvert},
+    {".csv", "plik .csv - nazwa, szerokość i długość geograficzna"_pl, csvconvert},
 };
 const std::size_t informatcount = sizeof informats / sizeof informats[0];
 

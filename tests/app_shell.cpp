@@ -26,6 +26,7 @@ const std::vector<std::string> welcomelines = {
     "pane: plik .pnt - oziexplorer point file version 1",
     "pane: plik .wpt - oziexplorer waypoint file version 1.1",
     "pane: pliki .uam - punkty użytkownika automapy",
+    "pane: plik .csv - nazwa, szerokość i długość geograficzna",
     "pane: Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\"",
     "pane: ",
     "pane: Opcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla projektu kwz "

@@ -198,6 +198,115 @@ TEST_F(textfiletest, generatedwaypointsconvertlikepoints) {
     }
 }
 
+// ---- CSV point lists ----
+
+// Output lines (UTF-8, each up to its user id) with the ids from 1.
+std::string lines(const std::vector<std::string> &points) {
+    std::string s;
+    for (std::size_t i = 0; i < points.size(); ++i) s += points[i] + ",0,0,0,1," + std::to_string(i + 1) + "\r\n";
+    return s;
+}
+std::string counted(int skipped, int written) {
+    return "Pominięto " + std::to_string(skipped) + " wpisów|Przetworzono poprawnie " + std::to_string(written) +
+           " wpisów|";
+}
+
+TEST_F(textfiletest, csvlayouts) {
+    struct row {
+        std::string data;                 // the file, UTF-8 (made code page 1250)
+        std::vector<std::string> points;  // its output lines up to the user id, UTF-8
+        std::string pane;                 // the run's pane lines
+    };
+    const std::string longtext = "las " + std::string(600, 'x') + "," + std::string(600, 'y');
+    const row rows[] = {
+        // Headers: English or Polish names, any case and order, a description
+        // column or none, other columns between.
+        {"name,lat,lon\nApteka,52.1,21.2\n", {"\"Apteka\",521000000,212000000"}, counted(0, 1)},
+        {"Latitude,Longitude,Name,Description\n52.1,21.2,Bar,bar mleczny\n",
+         {"\"Bar mleczny\",521000000,212000000"},
+         counted(0, 1)},
+        {"No,LAT,Lng,Nazwa,Opis,Data\n1,-33.5,-70.25,Kościół,kościół parafialny,2024\n",
+         {"\"Kościół parafialny\",-335000000,-702500000"},
+         counted(0, 1)},
+        {"nazwa,szerokosc,dlugosc\nA,1,2\n", {"\"A\",10000000,20000000"}, counted(0, 1)},
+        {"DESCRIPTION,Longitude,Szerokość,Nazwa\nnocna,21,52,Apteka\n",
+         {"\"Apteka nocna\",520000000,210000000"},
+         counted(0, 1)},
+        {" name , lat , lon \nA  ,  52.1 , 21.2  ", {"\"A\",521000000,212000000"}, counted(0, 1)},
+        // No header: name, latitude, longitude; or latitude, longitude, name.
+        {"Apteka,52.1,21.2\nBar,53,22.12345675\n",
+         {"\"Apteka\",521000000,212000000", "\"Bar\",530000000,221234568"},
+         counted(0, 2)},
+        {"52.22968, 21.01223, Apteka\n-1,-2,Bar\n",
+         {"\"Apteka\",522296800,210122300", "\"Bar\",-10000000,-20000000"},
+         counted(0, 2)},
+        {"x,y,z\nA,1,2\n", {"\"A\",10000000,20000000"}, "Nieprawidłowe współrzędne w linii 1|" + counted(1, 1)},
+        // A spreadsheet set to Polish: semicolons, decimal commas.
+        {"Apteka;52,2297;21,0122\r\nBar, pub;53,5;22\r\n",
+         {"\"Apteka\",522297000,210122000", "\"Bar pub\",535000000,220000000"},
+         counted(0, 2)},
+        {"nazwa;szerokość;długość;opis\r\n\"Sklep; nocny\";52.5;21.5;czynny, do 22\r\n",
+         {"\"Sklep nocny czynny do 22\",525000000,215000000"},
+         counted(0, 1)},
+        {"sep=;\r\nA,B,C;1;2\r\n", {"\"A B C\",10000000,20000000"}, counted(0, 1)},
+        {"SEP=,\nA;1,5,2", {"\"A 1\",50000000,20000000"}, counted(0, 1)},
+        // Quotes: separators and doubled quotes inside, a decimal comma.
+        {"name,lat,lon,desc\n\"Bar \"\"Pod Lipą\"\", pub\",\"52.1\", 21.2 ,\"a, b\"\n",
+         {"\"Bar Pod Lipą pub a b\",521000000,212000000"},
+         counted(0, 1)},
+        {"name,lat,lon\nA,\"52,5\",\"21,25\"\nB,\"52,5,1\",1\n",
+         {"\"A\",525000000,212500000"},
+         "Nieprawidłowe współrzędne w linii 3|" + counted(1, 1)},
+        // A quote left open ends with its line.
+        {"name,lat,lon,desc\nA,52,21,\"otwarty\nB,53,22\n",
+         {"\"A otwarty\",520000000,210000000", "\"B\",530000000,220000000"},
+         counted(0, 2)},
+        // Long fields before the coordinates do not move them.
+        {"desc,name,lat,lon\n\"" + longtext + "\",Park,52,21\n" + std::string(2000, 'z') + ",Las,53,22\n",
+         {"\"Park las\",520000000,210000000", "\"Las\",530000000,220000000"},
+         counted(0, 2)},
+        {std::string(5000, 'n') + ",52,21\nB,53,22\n",
+         {"\"" + std::string(75, 'n') + "\",520000000,210000000", "\"B\",530000000,220000000"},
+         counted(0, 2)},
+        // Blank lines and lines of separators only are no points; short
+        // lines and bad coordinates are told with their line numbers.
+        {"\r\n  \r\nname,lat,lon\r\n\r\n,,\r\n;;;;\r\nA,1,2\r\nB,52\r\nC\r\nD,91,0\rE,x,0\r\nF,1,2",
+         {"\"A\",10000000,20000000", "\"F\",10000000,20000000"},
+         "Nieprawidłowe współrzędne w linii 6|Nieprawidłowe współrzędne w linii 8|Nieprawidłowe współrzędne w linii "
+         "9|Nieprawidłowe współrzędne w linii 10|Nieprawidłowe współrzędne w linii 11|" +
+             counted(5, 2)},
+        {"lat,lon,name\n52,21\n53,22,(;)\n54,23,OK\n", {"\"OK\",540000000,230000000"}, counted(2, 1)},
+        // No point list at all.
+        {"", {}, "Błąd: Nieobsługiwany format pliku|" + counted(0, 0)},
+        {"\n \n", {}, "Błąd: Nieobsługiwany format pliku|" + counted(0, 0)},
+        {"name;lat\nA;1\n", {}, "Błąd: Nieobsługiwany format pliku|" + counted(0, 0)},
+        {"sep=;\n", {}, "Błąd: Nieobsługiwany format pliku|" + counted(0, 0)},
+        {std::string("UAM\0,,,\x01\x02\n", 13), {}, "Błąd: Nieobsługiwany format pliku|" + counted(0, 0)},
+    };
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.data.substr(0, 200));
+        std::string o = convert(pl(r.data), "punkty.csv");
+        EXPECT_EQ(utf8fromcp1250(o), lines(r.points));
+        EXPECT_EQ(pane(), r.pane);
+    }
+    // A UTF-8 byte order mark left at the start does not hide the first name.
+    EXPECT_EQ(convert("\xEF\xBB\xBFname,lat,lon\r\nA,1,2\r\n", "bom.csv"), lines({"\"A\",10000000,20000000"}));
+}
+
+TEST_F(textfiletest, csvfilesofanybytes) {
+    std::string garbage = "name,lat,lon\n";
+    unsigned x = 5;
+    const char pick[] = ",;\"\"\r\n 0123456789.-ab";
+    for (int i = 0; i < 200000; ++i) {
+        x = x * 1103515245 + 12345;
+        garbage += pick[(x >> 16) % (sizeof pick - 1)];
+    }
+    for (const std::string &in : {garbage, garbage.substr(13), std::string(3 * 1000 * 1000, ';')}) {
+        convert(in, "punkty.csv");
+        EXPECT_EQ(nextpointid, 1 + lspoints(readfile(out), 1, 1));
+    }
+}
+
 // ---- Against GPSBabel ----
 
 const char gpsbabel[] = "/usr/bin/gpsbabel";
@@ -239,6 +348,17 @@ TEST_F(textfiletest, gpsbabelwaypoints) {
         want += std::string(p.want) + ",0,0,0,1," + std::to_string(&p - gbpoints + 1) + "\r\n";
     std::string data = readfile(t / "gb.wpt");
     EXPECT_EQ(utf8fromcp1250(convert(data, "gb.wpt")), want) << data;
+    EXPECT_EQ(pane(), "Pominięto 0 wpisów|Przetworzono poprawnie 5 wpisów|");
+}
+
+TEST_F(textfiletest, gpsbabelcsv) {
+    if (access(gpsbabel, X_OK) != 0) GTEST_SKIP() << "no " << gpsbabel;
+    ASSERT_TRUE(gbwrite(t, "unicsv,codec=windows-1250", "gb.csv"));
+    std::string want;
+    for (const gbpoint &p : gbpoints)
+        want += std::string(p.want) + ",0,0,0,1," + std::to_string(&p - gbpoints + 1) + "\r\n";
+    std::string data = readfile(t / "gb.csv");
+    EXPECT_EQ(utf8fromcp1250(convert(data, "gb.csv")), want) << data;
     EXPECT_EQ(pane(), "Pominięto 0 wpisów|Przetworzono poprawnie 5 wpisów|");
 }
 

@@ -317,9 +317,10 @@ TEST_F(convtest, OutputAndOpenDialogsAndTheirCancelling) {
     key("alt+k");
     ASSERT_TRUE(waitfor("the open dialog", [](const answer &a) {
         return a.get("box") == "Wybierz plik poi do konwersji" &&
-               filetypechosen(a) == texts{"Pliki poi (*.pnt *.wpt *.uam)"} && a.get("boxfocus").rfind("Edit:", 0) == 0;
+               filetypechosen(a) == texts{"Pliki poi (*.pnt *.wpt *.uam *.csv)"} &&
+               a.get("boxfocus").rfind("Edit:", 0) == 0;
     }));
-    EXPECT_EQ(filetypes(state()), texts{"Pliki poi (*.pnt *.wpt *.uam)"});
+    EXPECT_EQ(filetypes(state()), texts{"Pliki poi (*.pnt *.wpt *.uam *.csv)"});
     key("Escape");
     ASSERT_TRUE(waitfor("the cancel notice", [](const answer &a) {
         return nobox(a) && inconv(a) && a.get("pane") == "Operacja anulowana\r\n";

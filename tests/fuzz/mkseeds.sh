@@ -10,7 +10,7 @@ seeds=$here/seeds
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 rm -rf "$seeds"
-mkdir -p "$seeds"/{pnt,wpt,uam,uamtba,tbpart,tbparts,settings,katalog,codepage}
+mkdir -p "$seeds"/{pnt,wpt,csv,uam,uamtba,tbpart,tbparts,settings,katalog,codepage}
 
 for s in 1 2 3; do
   "$build/mkpnt" --seed $s --points $((s * 3)) "$seeds/pnt/gen$s.pnt" >/dev/null
@@ -41,6 +41,15 @@ printf "$wpthead"'1,Bar\xd1 Mleczny,52.1,21.2,,0,1,3,0,65535,tani\xd1 dobry,0,0,
   >"$seeds/wpt/odd.wpt"
 printf 'oziexplorer waypoint file version 1.0\r\nwgs84\r\n\r\n\r\n1,A,52,21,,0,1,3,0,65535,a b,0,0,0,-777\r\n' >"$seeds/wpt/version.wpt"
 printf 'OziExplorer Waypoint File Version 1.1\r\nPulkovo 1942 (1)\r\nReserved 2\r\nReserved 3\r\n1,A,52,21\r\n' >"$seeds/wpt/datum.wpt"
+
+# Point lists in CSV as spreadsheets and other programs write them: a header
+# in English with quotes, a Polish spreadsheet (semicolons, decimal commas,
+# a byte order mark and "sep=;"), and no header at all.
+printf 'No,Latitude,Longitude,Name,Description\r\n1,52.229676,21.012229,"Apteka ""Nocna""","czynna, ca\xb3\xb9 dob\xea"\r\n2,-33.5,-70.25,"Bar",""\r\n' \
+  >"$seeds/csv/header.csv"
+printf '\xef\xbb\xbfsep=;\r\nNazwa;Szeroko\xc5\x9b\xc4\x87;D\xc5\x82ugo\xc5\x9b\xc4\x87;Opis\r\nApteka;52,2297;21,0122;ca\xc5\x82odobowa\r\n;;;\r\n"Bar; pub";"53,5";22;\r\nZ\xc5\x82y;91;0\r\n' \
+  >"$seeds/csv/polish.csv"
+printf 'Apteka,52.1,21.2\nBar,53\n\n52.22968, 21.01223, Las\n"otwarty,54,23\nKo\x9cci\xf3\xb3,1e1,-5' >"$seeds/csv/plain.csv"
 
 # Category tables in the forms users write them.
 printf ' Apteki  nocne ,  13 \r\nStacje,7x\r\nBar, pub,5\r\nInne,99\r\nParkingi,12\r\n' >"$seeds/katalog/lines.csv"

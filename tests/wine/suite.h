@@ -349,6 +349,7 @@ const std::string welcome =
     "plik .pnt - oziexplorer point file version 1\r\n"
     "plik .wpt - oziexplorer waypoint file version 1.1\r\n"
     "pliki .uam - punkty użytkownika automapy\r\n"
+    "plik .csv - nazwa, szerokość i długość geograficzna\r\n"
     "Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\"\r\n"
     "\r\n"
     "Opcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla projektu kwz z pliku "
