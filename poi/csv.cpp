@@ -58,7 +58,7 @@ static shortstr csvslot[slots];
 // Bytes that end a run of plain field characters, for either separator.
 struct csvstops {
     bool stop[256]{};
-    constexpr csvstops(char sep) { stop[10] = stop[13] = stop['"'] = stop[(unsigned char)sep] = true; }
+    constexpr csvstops(char sep) { stop[10] = stop[13] = stop[(unsigned char)'"'] = stop[(unsigned char)sep] = true; }
 };
 static constexpr csvstops commastop(','), semistop(';');
 
