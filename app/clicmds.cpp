@@ -29,12 +29,13 @@ static void convertall() {
 }
 
 void convertcli(CLI::App &top) {
-    CLI::App *c = clisubcommand(top, "convert", "Konwertuje pliki poi (.pnt, .uam) i dopisuje je do pliku wynikowego",
-                                convertall);
+    CLI::App *c = clisubcommand(
+        top, "convert", "Konwertuje pliki poi (.pnt, .wpt, .uam, .gpx, .kml, .csv) i dopisuje je do pliku wynikowego",
+        convertall);
     clioutput(c);
     cliuserid(c);
     clifirstid(c);
-    clifiles(c, "FILE", "pliki .pnt lub .uam")->required();
+    clifiles(c, "FILE", "pliki .pnt, .wpt, .uam, .gpx, .kml lub .csv")->required();
 }
 
 // ---- check, convert-textbase ----

@@ -3,6 +3,7 @@
 #include "poi/formats.h"
 
 #include "core/app.h"
+#include "poi/csv.h"
 #include "poi/gpx.h"
 #include "poi/gpxout.h"
 #include "poi/input.h"
@@ -12,6 +13,7 @@
 #include "poi/uam.h"
 #include "poi/uamkat.h"
 #include "poi/uamproj.h"
+#include "poi/wpt.h"
 #include "sys/paths.h"
 #include "ui/tk.h"
 
@@ -29,9 +31,11 @@ void clearpoi() {
 // them. The first is also the reader of files with any other extension.
 const informat informats[] = {
     {".pnt", "plik .pnt - oziexplorer point file version 1"_pl, pntconvert},
+    {".wpt", "plik .wpt - oziexplorer waypoint file version 1.1"_pl, wptconvert},
     {".uam", "pliki .uam - punkty użytkownika automapy"_pl, uamconvert},
     {".gpx", "pliki .gpx - punkty gpx 1.0 i 1.1"_pl, gpxconvert},
     {".kml", "pliki .kml - punkty placemark"_pl, kmlconvert},
+    {".csv", "plik .csv - nazwa, szerokość i długość geograficzna"_pl, csvconvert},
 };
 const std::size_t informatcount = sizeof informats / sizeof informats[0];
 

@@ -46,7 +46,7 @@ extern const std::size_t informatcount;
 // row has is read as the first row's kind (whose reader refuses it when its
 // header says otherwise).
 const informat &informatof(const shortstr &path);
-// The open dialog's list of input files: one type, "Pliki poi (*.pnt *.uam)",
+// The open dialog's list of input files: one type, "Pliki poi (*.pnt *.wpt *.uam *.csv)",
 // with every row's extension.
 void informatfilter();
 

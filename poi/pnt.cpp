@@ -1,8 +1,10 @@
 // OziExplorer point file reader. The first eight fields of a point line are
-// used: latitude, longitude, two ignored fields, three name parts (A, B, C)
-// and a leading name part (D). A line with fewer fields ends its point where
-// it ends: the missing fields are empty, so the next line is never taken
-// into this point.
+// used: latitude, longitude, the rotation angle (ignored), the point's own
+// name, three name parts (A, B, C) and a leading name part (D). The name is
+// built from D, A, B and C; only when they give none is the point's own name
+// used, so that a file written with the name alone converts too. A line with
+// fewer fields ends its point where it ends: the missing fields are empty, so
+// the next line is never taken into this point.
 
 #include "poi/pnt.h"
 
@@ -16,11 +18,6 @@
 #include "text/strutil.h"
 #include "ui/tk.h"
 
-// Reads one field into f, up to a comma or the line end (left in curchar),
-// trimmed of blanks and tabs. Like a line, a field that reaches 250 bytes is
-// compacted (leading blanks and tabs gone, runs of blanks made one) and
-// keeps at most 255 bytes. Works on a plain buffer: this runs for every
-// byte of a file.
 static shortstr pntfields[8];  // the first eight fields of the point line being read
 
 // Bytes that end a run of plain field characters.
@@ -29,7 +26,8 @@ static constexpr struct fieldstops {
     constexpr fieldstops() { stop[10] = stop[13] = stop[(unsigned char)','] = true; }
 } fieldstop;
 
-static void readfield(shortstr &f) {
+// Works on a plain buffer: this runs for every byte of a file.
+void pntfield(shortstr &f) {
     char b[shortstr::maxlen + 1];
     std::size_t n = 0;
     // Adds one character under the field's rules.
@@ -66,7 +64,7 @@ static void readfield(shortstr &f) {
     f.assign(b + i, n - i);
 }
 
-void pntheader() {
+void ozihead(std::string_view kind, std::string_view version) {
     readline();
     shortstr line = trimboth(pllower(linebuf));
     shortstr w = popfirstword(line, uptoblank);
@@ -75,7 +73,7 @@ void pntheader() {
         return;
     }
     w = popfirstword(line, uptoblank);
-    if (w.view() != "point") {
+    if (w.view() != kind) {
         showerror("Nieobsługiwany typ pliku "_pl + w);
         return;
     }
@@ -90,7 +88,12 @@ void pntheader() {
         return;
     }
     w = popfirstword(line, uptoblank);
-    if (w.view() != "1.0") report("Nieobsługiwana wersja pliku: "_pl + w + " wyniki mogą być nieprawidłowe."_pl);
+    if (w.view() != version) report("Nieobsługiwana wersja pliku: "_pl + w + " wyniki mogą być nieprawidłowe."_pl);
+}
+
+void pntheader() {
+    ozihead("point", "1.0");
+    if (errorflag) return;
     for (int i = 0; i < 4; ++i) readline();
 }
 
@@ -167,6 +170,11 @@ static void pntmake(const std::string_view *f, std::int32_t line) {
     name.len = std::uint8_t(n);
     name.buf[n] = 0;
     cleanname(name);
+    // No name from the parts: the point's own name field, cleaned alike.
+    if (name.empty() && !f[3].empty()) {
+        name.assign(f[3].data(), f[3].size());
+        cleanname(name);
+    }
     if (name.size() > lsnamemax) name.resize(lsnamemax);
 }
 
@@ -222,7 +230,7 @@ bool pntpoint() {
     for (int i = 0; i < 8; ++i) {
         fs[i].assign("", 0);
         if (!ended) {
-            readfield(fs[i]);
+            pntfield(fs[i]);
             ended = !inputok || curchar == 13;
         }
         f[i] = fs[i].view();

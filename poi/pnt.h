@@ -7,6 +7,19 @@
 
 #include "text/shortstr.h"
 
+// Checks the first line of an OziExplorer file on the open input: its words
+// are "OziExplorer", kind, "File", "Version" and version, in any case.
+// showformaterror for a file of another kind, showerror "Nieobsługiwany typ
+// pliku" for another OziExplorer file, a pane line when only the version
+// differs (the file is read on). kind and version are lower case.
+void ozihead(std::string_view kind, std::string_view version);
+// Reads one field of the open input into f, up to a comma or the line end
+// (left in curchar), trimmed of blanks and tabs. Like a line, a field that
+// reaches 250 bytes is compacted (leading blanks and tabs gone, runs of
+// blanks made one) and keeps at most 255 bytes; the rest of a longer field
+// is read past, so the fields after it keep their places.
+void pntfield(shortstr &f);
+
 // Checks the header on the open input: showerror when the file is of another
 // kind (errorflag then ends the run), a pane line when only the version
 // differs. Leaves the input at the first point line.

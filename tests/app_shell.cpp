@@ -24,7 +24,11 @@ const std::vector<std::string> welcomelines = {
     "tekstowego, który można zaimportować do programu Loadstone GPS",
     "pane: Aktualnie obsługiwane formaty:",
     "pane: plik .pnt - oziexplorer point file version 1",
+    "pane: plik .wpt - oziexplorer waypoint file version 1.1",
     "pane: pliki .uam - punkty użytkownika automapy",
+    "pane: pliki .gpx - punkty gpx 1.0 i 1.1",
+    "pane: pliki .kml - punkty placemark",
+    "pane: plik .csv - nazwa, szerokość i długość geograficzna",
     "pane: Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\"",
     "pane: ",
     "pane: Opcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla projektu kwz "

@@ -36,7 +36,11 @@ const std::vector<std::string> welcometexts = {
     "który można zaimportować do programu Loadstone GPS\n",
     "Aktualnie obsługiwane formaty:\n",
     "plik .pnt - oziexplorer point file version 1\n",
+    "plik .wpt - oziexplorer waypoint file version 1.1\n",
     "pliki .uam - punkty użytkownika automapy\n",
+    "pliki .gpx - punkty gpx 1.0 i 1.1\n",
+    "pliki .kml - punkty placemark\n",
+    "plik .csv - nazwa, szerokość i długość geograficzna\n",
     "Aby dokonać konwersji wybierz opcję \"konwertuj plik poi dla LS\"\n",
     "\nOpcja \"generuj textbase z pliku uam\" pozwala wygenerować tekstową bazę danych dla projektu kwz z "
     "pliku .uam\n",

@@ -182,8 +182,8 @@ TEST_F(pnttest, headerchecks) {
 
 TEST_F(pnttest, namesfromthefields) {
     struct row {
-        const char *line;
-        const char *written;
+        std::string line;
+        std::string written;  // empty: the point is skipped
     };
     const row rows[] = {
         {"52.5,21,x,y,Apteka,Centrum,Nocna,0x1F", "\"Apteka Centrum Nocna\",525000000,210000000"},
@@ -196,13 +196,21 @@ TEST_F(pnttest, namesfromthefields) {
          "\"\xa3\xf3"
          "d\x9f\",-5000000,211234567"},
         {"52,21,x,y,A,B,C,D,9,10,11,12", "\"d A B C\",520000000,210000000"},
+        // Field 4, the point's own name, only when fields 5 to 8 give none.
+        {"52.5,21,0,Ratusz", "\"Ratusz\",525000000,210000000"},
+        {"52.5,21,0,Ratusz,,,,", "\"Ratusz\",525000000,210000000"},
+        {"52.5,21,0,Ratusz,Apteka,,,", "\"Apteka\",525000000,210000000"},
+        {"52.5,21,0,Ratusz,,,kawiarnia", "\"kawiarnia\",525000000,210000000"},
+        {"52.5,21,0, (Stary) \"Rynek\" 5/7 ,;;;,,,0x1F", "\"Stary Rynek 5/7\",525000000,210000000"},
+        {"52.5,21,0,;;;,,,", ""},
+        {"52.5,21,0," + std::string(300, 'r'), "\"" + std::string(75, 'r') + "\",525000000,210000000"},
     };
     for (const row &r : rows) {
         SCOPED_TRACE(r.line);
         std::remove(out.c_str());
         nextpointid = 1;
         std::string o = convert(head5 + r.line + "\r\n");
-        EXPECT_EQ(o, std::string(r.written) + ",0,0,0,1,1\r\n");
+        EXPECT_EQ(o, r.written.empty() ? "" : r.written + ",0,0,0,1,1\r\n");
     }
 }
 
@@ -247,6 +255,8 @@ TEST_F(pnttest, pointsreadthesamewherevertheboundaryfalls) {
         " -0.5 , 21.123456789 ,x,y, \xa3\xf3"
         "d\x9f ,,,\r\n"
         "53,22\r\r\n"
+        "54,23,0, W\xb3"
+        "asna nazwa ,,,\r\n"
         "52.5,21,x,y,Apteka,,,apteka dy\xbfurna";
     std::string first, firstpane;
     for (std::size_t pad = 9750; pad <= 10000; ++pad) {
@@ -260,7 +270,10 @@ TEST_F(pnttest, pointsreadthesamewherevertheboundaryfalls) {
         if (first.empty()) {
             first = o;
             firstpane = pane;
-            EXPECT_EQ(counts(), "Pominięto 3 wpisów|Przetworzono poprawnie 5 wpisów|");
+            EXPECT_EQ(counts(), "Pominięto 3 wpisów|Przetworzono poprawnie 6 wpisów|");
+            EXPECT_NE(o.find("\"W\xb3"
+                             "asna nazwa\",540000000,230000000"),
+                      std::string::npos);
         }
         ASSERT_EQ(o, first);
         ASSERT_EQ(pane, firstpane);

@@ -286,7 +286,7 @@ TEST_F(convtest, OutputAndOpenDialogsAndTheirCancelling) {
         return a.get("box") == outtitle && filetypechosen(a) == texts{"Pliki tekstowe (*.txt)"} &&
                a.get("boxfocus").rfind("Edit:", 0) == 0;
     }));
-    EXPECT_EQ(filetypes(state()), texts{"Pliki tekstowe (*.txt)"});
+    EXPECT_EQ(filetypes(state()), texts({"Pliki tekstowe (*.txt)", "Pliki GPX (*.gpx)"}));
     typetext(dir + "wynik");
     ASSERT_TRUE(
         waitfor("the typed name", [&](const answer &a) { return a.get("boxfocus") == "Edit:" + dir + "wynik"; }));
@@ -317,9 +317,10 @@ TEST_F(convtest, OutputAndOpenDialogsAndTheirCancelling) {
     key("alt+k");
     ASSERT_TRUE(waitfor("the open dialog", [](const answer &a) {
         return a.get("box") == "Wybierz plik poi do konwersji" &&
-               filetypechosen(a) == texts{"Pliki poi (*.pnt *.uam)"} && a.get("boxfocus").rfind("Edit:", 0) == 0;
+               filetypechosen(a) == texts{"Pliki poi (*.pnt *.wpt *.uam *.gpx *.kml *.csv)"} &&
+               a.get("boxfocus").rfind("Edit:", 0) == 0;
     }));
-    EXPECT_EQ(filetypes(state()), texts{"Pliki poi (*.pnt *.uam)"});
+    EXPECT_EQ(filetypes(state()), texts{"Pliki poi (*.pnt *.wpt *.uam *.gpx *.kml *.csv)"});
     key("Escape");
     ASSERT_TRUE(waitfor("the cancel notice", [](const answer &a) {
         return nobox(a) && inconv(a) && a.get("pane") == "Operacja anulowana\r\n";
